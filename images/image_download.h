@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+
+#include "platform/http.h"
+#include "state/image24.h"
+
+namespace nubivo {
+
+// Once at start, before the first decoding: enables only the JPEG, PNG and GIF decoders.
+void initImageDecoding();
+
+// A whole response body on the heap: exactly `size` bytes, no terminator; null when none.
+// The caller frees `block` with std::free.
+struct ResponseBody {
+    uint8_t* block = nullptr;
+    uint32_t size = 0;
+};
+
+// Reads the body of an open request (null allowed) in pieces of 4096 bytes until a read
+// gives 0 or fails; the bytes so far are kept on a failure. A body over 8 MiB is abandoned
+// and gives no block. Does not close the request.
+ResponseBody readResponseBody(HttpRequest* request);
+
+// Decodes `block` (JPEG, PNG or GIF of at most 4096 x 4096 pixels) into a 24-bit image and
+// swaps it into `slot` under the state lock; the old image is unloaded whatever happens, so
+// the slot ends holding the new image or null. Does not free the block.
+void replaceImage(Image24& slot, const uint8_t* block, uint32_t size);
+
+}  // namespace nubivo

@@ -1,0 +1,48 @@
+#include "state/viewer_state.h"
+
+#include <cstring>
+
+namespace nubivo {
+
+const char* const regionLabels[regionCount] = {
+    "Europe",    "North America", "South America", "Asia",
+    "Australia", "Caribbean",     "Middle East",   "Africa",
+};
+
+const char* const mapLayerCaptions[mapLayerCount] = {"Sat.", "High", "Low", "Prec."};
+
+const char* const infoTabCaptions[infoTabCaptionCount] = {"Wind", "Atmo.", "Astr.", "Cond.",
+                                                          "Forc."};
+
+ViewerState viewerState;
+
+void resetViewerState() {
+    ViewerState& s = viewerState;
+    std::lock_guard<std::mutex> guard(s.stateLock);
+    s.selectedInfoTab = Condition;
+    s.hoverInfoTab = -1;
+    s.hoverMapTab = -1;
+    s.selectedMapTab = Satellite;
+    s.selectedRegion.store(Europe, std::memory_order_release);
+    for (int32_t layer = 0; layer < mapLayerCount; ++layer) {
+        s.layerStamp[layer] = SystemTime{};
+        s.layerStampRegion[layer] = -1;
+        unloadImage24(s.layerImage[layer]);
+        s.layerReady[layer].store(0, std::memory_order_release);
+    }
+    unloadImage24(s.conditionIcon);
+    s.conditionIconUrl[0] = '\0';
+    s.weather = WeatherReport{};
+    s.scanState = ScanState::None;
+}
+
+void copyText(char* field, size_t size, const char* text) {
+    if (size == 0) {
+        return;
+    }
+    size_t length = strnlen(text, size - 1);
+    memcpy(field, text, length);
+    field[length] = '\0';
+}
+
+}  // namespace nubivo

@@ -1,0 +1,15 @@
+#include "support/test_environment.h"
+
+namespace nubivo::test {
+
+#ifdef NUBIVO_WITH_UI
+void prepareWindowTests(int argc, char** argv);  // tests/ui
+#endif
+
+void prepareProcess([[maybe_unused]] int argc, [[maybe_unused]] char** argv) {
+#ifdef NUBIVO_WITH_UI
+    prepareWindowTests(argc, argv);
+#endif
+}
+
+}  // namespace nubivo::test
