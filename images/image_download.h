@@ -22,6 +22,11 @@ struct ResponseBody {
 // and gives no block. Does not close the request.
 ResponseBody readResponseBody(HttpRequest* request);
 
+// The loop behind readResponseBody over any source: `read` behaves as httpRead does for
+// `context` (count, 0 at the end, -1 on failure). For tests that script the pieces.
+using BodyReader = int32_t (*)(void* context, char* buffer, int32_t size);
+ResponseBody readBody(BodyReader read, void* context);
+
 // Decodes `block` (JPEG, PNG or GIF of at most 4096 x 4096 pixels) into a 24-bit image and
 // swaps it into `slot` under the state lock; the old image is unloaded whatever happens, so
 // the slot ends holding the new image or null. Does not free the block.

@@ -1,0 +1,180 @@
+#include "images/image_download.h"
+
+#include <FreeImage.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <mutex>
+
+#include "state/viewer_state.h"
+
+namespace nubivo {
+namespace {
+
+constexpr int32_t chunkSize = 4096;
+constexpr uint32_t bodyLimit = 8u * 1024u * 1024u;
+constexpr unsigned maxImageSide = 4096;
+
+int32_t readFromRequest(void* context, char* buffer, int32_t size) {
+    return httpRead(static_cast<HttpRequest*>(context), buffer, size);
+}
+
+uint32_t littleEndian16(const uint8_t* bytes) {
+    return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8;
+}
+
+// The logical screen of a GIF and its first image, read from the bytes themselves: the GIF
+// decoder sizes its bitmap by the first image's descriptor, which need not match the
+// screen. False when either side of either exceeds the limit or no image is found.
+bool gifSizeAcceptable(const uint8_t* block, uint32_t size) {
+    if (size < 13) {
+        return false;
+    }
+    if (littleEndian16(block + 6) > maxImageSide || littleEndian16(block + 8) > maxImageSide) {
+        return false;
+    }
+    uint64_t at = 13;
+    uint8_t screenFlags = block[10];
+    if ((screenFlags & 0x80) != 0) {
+        at += 3ull << ((screenFlags & 0x07) + 1);
+    }
+    while (at < size) {
+        uint8_t introducer = block[at];
+        if (introducer == 0x2C) {  // image descriptor: left, top, width, height
+            if (at + 9 > size) {
+                return false;
+            }
+            return littleEndian16(block + at + 5) <= maxImageSide &&
+                   littleEndian16(block + at + 7) <= maxImageSide;
+        }
+        if (introducer != 0x21) {  // trailer or damage: no image
+            return false;
+        }
+        at += 2;  // introducer and label, then sub-blocks up to an empty one
+        while (at < size && block[at] != 0) {
+            at += 1u + block[at];
+        }
+        at += 1;
+    }
+    return false;
+}
+
+// JPEG and PNG: the decoder reads the header alone, without any pixel.
+bool headerSizeAcceptable(FREE_IMAGE_FORMAT format, FIMEMORY* stream) {
+    FreeImage_SeekMemory(stream, 0, SEEK_SET);
+    FIBITMAP* header = FreeImage_LoadFromMemory(format, stream, FIF_LOAD_NOPIXELS);
+    if (header == nullptr) {
+        return false;
+    }
+    bool acceptable =
+        FreeImage_GetWidth(header) <= maxImageSide && FreeImage_GetHeight(header) <= maxImageSide;
+    FreeImage_Unload(header);
+    return acceptable;
+}
+
+struct MemoryCloser {
+    void operator()(FIMEMORY* stream) const { FreeImage_CloseMemory(stream); }
+};
+
+// A new 24-bit bitmap of the block's picture, or null for anything but a JPEG, PNG or GIF
+// within the size limit that decodes.
+Image24 decodeImage24(const uint8_t* block, uint32_t size) {
+    if (block == nullptr || size == 0) {
+        return nullptr;
+    }
+    // The stream only reads: FreeImage wants a non-const pointer for a read-only wrapper.
+    std::unique_ptr<FIMEMORY, MemoryCloser> stream(
+        FreeImage_OpenMemory(const_cast<uint8_t*>(block), size));
+    if (!stream) {
+        return nullptr;
+    }
+    FREE_IMAGE_FORMAT format = FreeImage_GetFileTypeFromMemory(stream.get(), 0);
+    bool acceptable = false;
+    switch (format) {
+        case FIF_JPEG:
+        case FIF_PNG:
+            acceptable = headerSizeAcceptable(format, stream.get());
+            break;
+        case FIF_GIF:
+            acceptable = gifSizeAcceptable(block, size);
+            break;
+        default:
+            break;
+    }
+    if (!acceptable) {
+        return nullptr;
+    }
+    FreeImage_SeekMemory(stream.get(), 0, SEEK_SET);
+    FIBITMAP* loaded = FreeImage_LoadFromMemory(format, stream.get(), 0);
+    if (loaded == nullptr) {
+        return nullptr;
+    }
+    Image24 converted = FreeImage_ConvertTo24Bits(loaded);
+    FreeImage_Unload(loaded);
+    return converted;
+}
+
+}  // namespace
+
+void initImageDecoding() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        int count = FreeImage_GetFIFCount();
+        for (int index = 0; index < count; ++index) {
+            auto format = static_cast<FREE_IMAGE_FORMAT>(index);
+            bool wanted = format == FIF_JPEG || format == FIF_PNG || format == FIF_GIF;
+            FreeImage_SetPluginEnabled(format, wanted ? TRUE : FALSE);
+        }
+    });
+}
+
+ResponseBody readBody(BodyReader read, void* context) {
+    ResponseBody body;
+    char chunk[chunkSize];
+    for (;;) {
+        int32_t got = read(context, chunk, chunkSize);
+        if (got <= 0) {
+            break;
+        }
+        if (got > chunkSize) {  // a reader that claims more than it was given is broken
+            break;
+        }
+        uint32_t count = static_cast<uint32_t>(got);
+        if (count > bodyLimit - body.size) {
+            std::free(body.block);
+            return ResponseBody{};
+        }
+        uint32_t total = body.size + count;
+        auto* grown = static_cast<uint8_t*>(std::realloc(body.block, total));
+        if (grown == nullptr) {
+            std::free(body.block);
+            return ResponseBody{};
+        }
+        std::memcpy(grown + body.size, chunk, count);
+        body.block = grown;
+        body.size = total;
+    }
+    return body;
+}
+
+ResponseBody readResponseBody(HttpRequest* request) {
+    if (request == nullptr) {
+        return ResponseBody{};
+    }
+    return readBody(readFromRequest, request);
+}
+
+void replaceImage(Image24& slot, const uint8_t* block, uint32_t size) {
+    Image24 fresh = decodeImage24(block, size);
+    Image24 old = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(viewerState.stateLock);
+        old = slot;
+        slot = fresh;
+    }
+    // Outside the lock: the painter can no longer reach the old image.
+    unloadImage24(old);
+}
+
+}  // namespace nubivo
