@@ -23,5 +23,6 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION "x11")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wine")
-set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
+# The package installs where the build was configured to (scripts/package uses /usr).
+set(CPACK_PACKAGING_INSTALL_PREFIX "${CMAKE_INSTALL_PREFIX}")
 include(CPack)
