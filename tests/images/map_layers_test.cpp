@@ -8,6 +8,7 @@
 
 #include "images/image_fixtures.h"
 #include "platform/hosts.h"
+#include "state/viewer_state.h"
 #include "support/local_server.h"
 
 namespace nubivo {
