@@ -96,29 +96,30 @@ void LocalServer::getSlowly(const std::string& path, std::string body, size_t pi
         sent_.emplace_back(path, 0);
     }
     auto shared = std::make_shared<std::string>(std::move(body));
-    get(path, [this, path, shared, pieceSize, pauseMs, extra = std::move(extra)](
-                  const httplib::Request&, httplib::Response& response) {
+    auto provider = [this, path, shared, pieceSize, pauseMs](size_t offset, size_t length,
+                                                             httplib::DataSink& sink) {
+        if (offset > 0 && !pause(pauseMs)) {
+            return false;
+        }
+        const size_t piece = std::min(pieceSize, length);
+        {
+            // Counted before the write, so that a client that has read the whole body
+            // always finds it counted.
+            std::lock_guard<std::mutex> lock(mutex_);
+            for (auto& [sentPath, count] : sent_) {
+                if (sentPath == path) {
+                    count = offset + piece;
+                }
+            }
+        }
+        return sink.write(shared->data() + offset, piece);
+    };
+    get(path, [shared, provider, extra = std::move(extra)](const httplib::Request&,
+                                                           httplib::Response& response) {
         for (const auto& [name, value] : extra) {
             response.set_header(name.c_str(), value);
         }
-        response.set_content_provider(shared->size(), "application/octet-stream",
-                                      [this, path, shared, pieceSize, pauseMs](
-                                          size_t offset, size_t length, httplib::DataSink& sink) {
-                                          if (offset > 0 && !pause(pauseMs)) {
-                                              return false;
-                                          }
-                                          const size_t piece = std::min(pieceSize, length);
-                                          if (!sink.write(shared->data() + offset, piece)) {
-                                              return false;
-                                          }
-                                          std::lock_guard<std::mutex> lock(mutex_);
-                                          for (auto& [sentPath, count] : sent_) {
-                                              if (sentPath == path) {
-                                                  count = offset + piece;
-                                              }
-                                          }
-                                          return true;
-                                      });
+        response.set_content_provider(shared->size(), "application/octet-stream", provider);
     });
 }
 

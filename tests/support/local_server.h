@@ -42,7 +42,7 @@ class LocalServer {
 
     // Serves GET `path` with `body` sent in pieces of `pieceSize` bytes, `pauseMs` apart,
     // under a Content-Length of the whole. bytesSent(path) tells how far the body got before
-    // the client went away.
+    // the client went away (each piece counts as it is handed to the socket).
     void getSlowly(const std::string& path, std::string body, size_t pieceSize, int pauseMs,
                    httplib::Headers extra = {});
 
