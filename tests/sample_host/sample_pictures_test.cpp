@@ -1,0 +1,218 @@
+#include <FreeImage.h>
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <atomic>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "images/image_download.h"
+#include "images/map_layers.h"
+#include "platform/http_date.h"
+#include "state/viewer_state.h"
+#include "tools/sample_host/sample_icons.h"
+#include "tools/sample_host/sample_maps.h"
+#include "tools/sample_host/sample_server.h"
+#include "tools/sample_host/sample_weather.h"
+
+namespace nubivo {
+namespace {
+
+// 2026-12-07 10:20:00 UTC.
+constexpr int64_t mondayMorning = 1796638800;
+
+struct Size {
+    int32_t width = 0;
+    int32_t height = 0;
+};
+
+// Decodes `bytes` the way the viewer does; {0, 0} when they do not decode.
+Size decodedSize(const std::vector<uint8_t>& bytes) {
+    Image24 slot = nullptr;
+    replaceImage(slot, bytes.data(), static_cast<uint32_t>(bytes.size()));
+    Size size;
+    if (slot != nullptr) {
+        size = {static_cast<int32_t>(FreeImage_GetWidth(slot)),
+                static_cast<int32_t>(FreeImage_GetHeight(slot))};
+    }
+    unloadImage24(slot);
+    return size;
+}
+
+class SamplePicturesTest : public ::testing::Test {
+  protected:
+    void SetUp() override { resetViewerState(); }
+    void TearDown() override { resetViewerState(); }
+};
+
+TEST_F(SamplePicturesTest, EveryConditionHasAnIconTheViewerDecodes) {
+    for (int32_t code = sample::firstConditionCode; code <= sample::lastConditionCode; ++code) {
+        SCOPED_TRACE(code);
+        ASSERT_NE(sample::conditionText(code), nullptr);
+        const Size size = decodedSize(sample::iconPicture(code));
+        EXPECT_EQ(size.width, sample::iconSize);
+        EXPECT_EQ(size.height, sample::iconSize);
+        // Drawn on the panel's white, and not left blank.
+        const sample::Canvas icon = sample::drawIcon(code);
+        const sample::Colour corner = icon.pixel(0, 0);
+        EXPECT_EQ(corner.r + corner.g + corner.b, 3 * 255);
+        int32_t inked = 0;
+        for (int32_t y = 0; y < icon.height(); ++y) {
+            for (int32_t x = 0; x < icon.width(); ++x) {
+                const sample::Colour c = icon.pixel(x, y);
+                inked += c.r + c.g + c.b < 600;
+            }
+        }
+        EXPECT_GT(inked, 100);
+    }
+    EXPECT_TRUE(sample::iconPicture(0).empty());
+    EXPECT_TRUE(sample::iconPicture(sample::lastConditionCode + 1).empty());
+}
+
+TEST_F(SamplePicturesTest, AllMapsDecodeAtTheirSizeAndShareTheHoursStamp) {
+    int64_t now = mondayMorning;
+    sample::SampleHost host([&now] { return now; }, "http://127.0.0.1:8642");
+    for (int32_t region = 0; region < regionCount; ++region) {
+        for (int32_t layer = 0; layer < mapLayerCount; ++layer) {
+            SCOPED_TRACE(sample::mapPaths[region][layer]);
+            // The host answers exactly the paths the viewer asks for.
+            EXPECT_STREQ(sample::mapPaths[region][layer], mapImagePath[region][layer]);
+            const sample::MapPicture picture = host.map(region, layer);
+            ASSERT_TRUE(picture.bytes);
+            EXPECT_EQ(picture.hour, mondayMorning / 3600);
+            const Size size = decodedSize(*picture.bytes);
+            EXPECT_EQ(size.width, 440);
+            EXPECT_EQ(size.height, 330);
+        }
+    }
+    EXPECT_FALSE(host.map(regionCount, 0).bytes);
+    EXPECT_FALSE(host.map(0, mapLayerCount).bytes);
+}
+
+TEST_F(SamplePicturesTest, MapsAreMadeOncePerHourAndAnewWithTheNextHour) {
+    std::atomic<int64_t> now{mondayMorning};
+    sample::SampleHost host([&now] { return now.load(); }, "http://127.0.0.1:8642");
+    const sample::MapPicture first = host.map(Europe, Satellite);
+    now = mondayMorning + 30 * 60;  // 10:50, the same hour
+    const sample::MapPicture later = host.map(Europe, Satellite);
+    EXPECT_EQ(later.bytes, first.bytes);  // the cached picture itself
+    EXPECT_EQ(later.hour, first.hour);
+
+    now = mondayMorning + 50 * 60;  // 11:10
+    const sample::MapPicture next = host.map(Europe, Satellite);
+    EXPECT_EQ(next.hour, first.hour + 1);
+    ASSERT_TRUE(next.bytes);
+    EXPECT_NE(*next.bytes, *first.bytes);  // the clouds have moved
+}
+
+TEST_F(SamplePicturesTest, HttpDatesAreWhatTheViewerParses) {
+    EXPECT_EQ(sample::httpDate(mondayMorning / 3600 * 3600), "Mon, 07 Dec 2026 10:00:00 GMT");
+    SystemTime stamp{};
+    ASSERT_TRUE(parseHttpDate(sample::httpDate(mondayMorning).c_str(), &stamp));
+    EXPECT_EQ(stamp.year, 2026);
+    EXPECT_EQ(stamp.month, 12);
+    EXPECT_EQ(stamp.day, 7);
+    EXPECT_EQ(stamp.hour, 10);
+    EXPECT_EQ(stamp.minute, 20);
+}
+
+TEST_F(SamplePicturesTest, IconBaseTrustsOnlyAPlainHostHeader) {
+    const char* fallback = "http://127.0.0.1:8642";
+    EXPECT_EQ(sample::iconBaseFor("127.0.0.1:9000", fallback), "http://127.0.0.1:9000");
+    EXPECT_EQ(sample::iconBaseFor("localhost", fallback), "http://localhost");
+    EXPECT_EQ(sample::iconBaseFor("", fallback), fallback);
+    EXPECT_EQ(sample::iconBaseFor("evil\"host", fallback), fallback);
+    EXPECT_EQ(sample::iconBaseFor("a/b", fallback), fallback);
+    EXPECT_EQ(sample::iconBaseFor(std::string(101, 'a'), fallback), fallback);
+}
+
+// The host's routes on 127.0.0.1 at an ephemeral port, with the clock in the test's hand.
+class SampleServerTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        resetViewerState();
+        host.install(server);
+        port = server.bind_to_any_port("127.0.0.1");
+        ASSERT_GT(port, 0);
+        thread = std::thread([this] { server.listen_after_bind(); });
+    }
+    void TearDown() override {
+        server.stop();
+        if (thread.joinable())
+            thread.join();
+        resetViewerState();
+    }
+
+    httplib::Result get(const std::string& path) {
+        httplib::Client client("127.0.0.1", port);
+        return client.Get(path.c_str());
+    }
+
+    std::atomic<int64_t> now{mondayMorning};
+    sample::SampleHost host{[this] { return now.load(); }, "http://127.0.0.1:1"};
+    httplib::Server server;
+    std::thread thread;
+    int port = -1;
+};
+
+TEST_F(SampleServerTest, EveryAnswerCarriesItsTypeAndLength) {
+    struct Case {
+        std::string path;
+        int status;
+        const char* type;
+    };
+    const Case cases[] = {
+        {"/forecastrss?p=Paris%20FR&u=c", 200, "application/rss+xml; charset=UTF-8"},
+        {"/forecastrss?p=10001&u=f", 200, "application/rss+xml; charset=UTF-8"},
+        {"/icons/3.png", 200, "image/png"},
+        {"/icons/99.png", 404, "text/plain; charset=UTF-8"},
+        {"/images/na_sat_440_mdy_y.jpg", 200, "image/jpeg"},
+        {"/images/na_sat_440_mdy_yXjpg", 404, "text/plain; charset=UTF-8"},
+        {"/images/nowhere.jpg", 404, "text/plain; charset=UTF-8"},
+        {"/", 404, "text/plain; charset=UTF-8"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        const httplib::Result result = get(c.path);
+        ASSERT_TRUE(result);
+        EXPECT_EQ(result->status, c.status);
+        EXPECT_EQ(result->get_header_value("Content-Type"), c.type);
+        EXPECT_EQ(result->get_header_value("Content-Length"), std::to_string(result->body.size()));
+        EXPECT_FALSE(result->body.empty());
+    }
+}
+
+TEST_F(SampleServerTest, TheFeedNamesIconsOnTheHostItWasAskedAt) {
+    const httplib::Result result = get("/forecastrss?p=Paris%20FR&u=c");
+    ASSERT_TRUE(result);
+    const std::string expected = "src=\"http://127.0.0.1:" + std::to_string(port) + "/icons/";
+    EXPECT_NE(result->body.find(expected), std::string::npos);
+    EXPECT_NE(result->body.find("city=\"Paris\""), std::string::npos);
+    EXPECT_NE(result->body.find("temperature=\"C\""), std::string::npos);
+}
+
+TEST_F(SampleServerTest, LastModifiedHoldsWithinTheHourAndMovesWithIt) {
+    const char* path = "/images/eur_fcsthi_440_mdy_y.jpg";
+    const httplib::Result first = get(path);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->get_header_value("Last-Modified"), "Mon, 07 Dec 2026 10:00:00 GMT");
+
+    now = mondayMorning + 39 * 60;  // 10:59
+    const httplib::Result same = get(path);
+    ASSERT_TRUE(same);
+    EXPECT_EQ(same->get_header_value("Last-Modified"), first->get_header_value("Last-Modified"));
+    EXPECT_EQ(same->body, first->body);
+    // Every map of the hour carries the same time.
+    const httplib::Result other = get("/images/afr_precip_440_mdy_y.jpg");
+    ASSERT_TRUE(other);
+    EXPECT_EQ(other->get_header_value("Last-Modified"), first->get_header_value("Last-Modified"));
+
+    now = mondayMorning + 40 * 60;  // 11:00
+    const httplib::Result next = get(path);
+    ASSERT_TRUE(next);
+    EXPECT_EQ(next->get_header_value("Last-Modified"), "Mon, 07 Dec 2026 11:00:00 GMT");
+}
+
+}  // namespace
+}  // namespace nubivo
