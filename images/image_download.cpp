@@ -13,7 +13,6 @@ namespace nubivo {
 namespace {
 
 constexpr int32_t chunkSize = 4096;
-constexpr uint32_t bodyLimit = 8u * 1024u * 1024u;
 constexpr unsigned maxImageSide = 4096;
 
 int32_t readFromRequest(void* context, char* buffer, int32_t size) {
@@ -129,7 +128,7 @@ void initImageDecoding() {
     });
 }
 
-ResponseBody readBody(BodyReader read, void* context) {
+ResponseBody readBody(BodyReader read, void* context, uint32_t limit) {
     ResponseBody body;
     char chunk[chunkSize];
     for (;;) {
@@ -141,7 +140,7 @@ ResponseBody readBody(BodyReader read, void* context) {
             break;
         }
         uint32_t count = static_cast<uint32_t>(got);
-        if (count > bodyLimit - body.size) {
+        if (count > limit - body.size) {
             std::free(body.block);
             return ResponseBody{};
         }
@@ -162,7 +161,7 @@ ResponseBody readResponseBody(HttpRequest* request) {
     if (request == nullptr) {
         return ResponseBody{};
     }
-    return readBody(readFromRequest, request);
+    return readBody(readFromRequest, request, responseBodyLimit);
 }
 
 void replaceImage(Image24& slot, const uint8_t* block, uint32_t size) {

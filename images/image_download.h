@@ -22,10 +22,14 @@ struct ResponseBody {
 // and gives no block. Does not close the request.
 ResponseBody readResponseBody(HttpRequest* request);
 
-// The loop behind readResponseBody over any source: `read` behaves as httpRead does for
-// `context` (count, 0 at the end, -1 on failure). For tests that script the pieces.
+// The largest body readResponseBody keeps, in bytes.
+inline constexpr uint32_t responseBodyLimit = 8u * 1024u * 1024u;
+
+// The loop behind readResponseBody over any source, keeping at most `limit` bytes: `read`
+// behaves as httpRead does for `context` (count, 0 at the end, -1 on failure). For tests
+// that script the pieces.
 using BodyReader = int32_t (*)(void* context, char* buffer, int32_t size);
-ResponseBody readBody(BodyReader read, void* context);
+ResponseBody readBody(BodyReader read, void* context, uint32_t limit);
 
 // Decodes `block` (JPEG, PNG or GIF of at most 4096 x 4096 pixels) into a 24-bit image and
 // swaps it into `slot` under the state lock; the old image is unloaded whatever happens, so
