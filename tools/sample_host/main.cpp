@@ -3,6 +3,7 @@
 #include <httplib.h>
 #include <pthread.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -74,18 +75,20 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    std::thread stopper([&server, stopSignals] {
+    std::atomic<bool> signalled{false};
+    std::thread stopper([&server, &signalled, stopSignals] {
         int signal = 0;
         sigwait(&stopSignals, &signal);
+        signalled = true;
         server.stop();
     });
     std::printf("nubivo-sample-host: serving on %s\n", base.c_str());
     std::fflush(stdout);
     const bool served = server.listen_after_bind();
-    if (stopper.joinable()) {
-        // The server stopped by itself: wake the signal thread so it can end.
+    if (!signalled) {
+        // The server ended by itself: wake the signal thread so that it can end too.
         pthread_kill(stopper.native_handle(), SIGTERM);
-        stopper.join();
     }
+    stopper.join();
     return served ? 0 : 1;
 }
