@@ -2,10 +2,13 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "feed/scan_feed.h"
 #include "images/condition_icon.h"
+#include "locations/location_files.h"
+#include "locations/location_lists.h"
 #include "state/viewer_state.h"
 #include "tools/sample_host/sample_weather.h"
 
@@ -104,6 +107,25 @@ TEST_F(SampleFeedTest, KnownPlacesAreNamedAndPlacedInTheirCountry) {
     // Letter case and outer spaces name the same place, so it has the same weather.
     EXPECT_EQ(sampleWeather("Paris FR", true, mondayMorning).conditionDate, paris.conditionDate);
     EXPECT_EQ(sampleWeather("Paris FR", true, mondayMorning).humidity, paris.humidity);
+}
+
+TEST_F(SampleFeedTest, EveryBundledCityIsAnsweredUnderItsOwnName) {
+    const std::string folder = std::string(NUBIVO_SOURCE_DIR) + "/Countries/";
+    const std::vector<std::string> countries = countryNames(folder.c_str());
+    ASSERT_FALSE(countries.empty());
+    for (const std::string& country : countries) {
+        const std::string path = folder + country + ".nwv";
+        for (const std::string& entry : cityEntries(path.c_str())) {
+            SCOPED_TRACE(entry);
+            char code[256];
+            ASSERT_TRUE(locationCode(entry.c_str(), code, sizeof code));
+            resetViewerState();
+            scan(feedDocument(code, true, mondayMorning, iconBase));
+            EXPECT_EQ(std::string(viewerState.weather.city), entry.substr(0, entry.find(',')));
+            EXPECT_EQ(std::strlen(viewerState.weather.country), 2u);
+            EXPECT_EQ(viewerState.weather.forecastCount, sample::forecastDays);
+        }
+    }
 }
 
 TEST_F(SampleFeedTest, ImperialValuesAreTheMetricOnesConverted) {
