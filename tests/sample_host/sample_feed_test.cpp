@@ -10,6 +10,7 @@
 #include "locations/location_files.h"
 #include "locations/location_lists.h"
 #include "state/viewer_state.h"
+#include "tools/sample_host/sample_feed.h"
 #include "tools/sample_host/sample_weather.h"
 
 namespace nubivo {

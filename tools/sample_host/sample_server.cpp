@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "tools/sample_host/sample_feed.h"
 #include "tools/sample_host/sample_icons.h"
 #include "tools/sample_host/sample_weather.h"
 
