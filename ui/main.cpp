@@ -1,0 +1,20 @@
+// nubivo-weather-viewer: the weather viewer's window.
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+
+#include "ui/start_up.h"
+
+int main(int argc, char** argv) {
+    nubivo::prepareApplication();
+    QApplication application(argc, argv);
+    nubivo::startViewer();
+    int status = QApplication::exec();
+    if (!nubivo::shutDownViewer()) {
+        // The worker still runs and may still touch the images and ask for repaints: end
+        // the process here rather than tear down what it uses.
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
+    return status;
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QColor>
+#include <cstdint>
+
+#include "state/geometry.h"
+#include "ui/canvas.h"
+
+namespace nubivo {
+
+inline const QColor darkTabColour{0x80, 0x80, 0x80};
+inline const QColor lightTabColour{0xC0, 0xC0, 0xC0};
+inline const QColor titleColour{0xFF, 0x00, 0x00};
+
+// Paints the whole picture of the window into windowResources.backBuffer from viewerState:
+// background, header, form labels, information panel and map panel. Holds the state lock
+// for the whole paint. Window thread only.
+void paintWindow();
+
+// One tab strip of `count` tabs starting with `first`: light grey when hovered or selected,
+// dark grey otherwise, black outlines, captions centred on each tab's top edge in
+// smallBoldFont. Leaves the white panel brush and the left-top alignment in force.
+void drawTabStrip(Canvas& canvas, Rect first, const char* const* captions, int32_t count,
+                  int32_t hovered, int32_t selected);
+
+// The lower panel: frame, map tabs and the selected layer's picture or message. Called by
+// paintWindow with the state lock held.
+void paintMapPanel(Canvas& canvas);
+
+}  // namespace nubivo

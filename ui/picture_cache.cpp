@@ -1,0 +1,78 @@
+#include "ui/picture_cache.h"
+
+#include <FreeImage.h>
+
+#include <QHashFunctions>
+
+namespace nubivo {
+
+QImage pictureFromImage24(Image24 image) {
+    if (image == nullptr || FreeImage_GetBPP(image) != 24) {
+        return QImage();
+    }
+    int width = static_cast<int>(FreeImage_GetWidth(image));
+    int height = static_cast<int>(FreeImage_GetHeight(image));
+    int pitch = static_cast<int>(FreeImage_GetPitch(image));
+    const uchar* bits = FreeImage_GetBits(image);
+    if (width <= 0 || height <= 0 || bits == nullptr) {
+        return QImage();
+    }
+    QImage picture(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        const uchar* source = bits + static_cast<ptrdiff_t>(height - 1 - y) * pitch;
+        auto* target = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const uchar* pixel = source + 3 * x;
+            target[x] = qRgb(pixel[FI_RGBA_RED], pixel[FI_RGBA_GREEN], pixel[FI_RGBA_BLUE]);
+        }
+    }
+    return picture;
+}
+
+uint64_t imageFingerprint(Image24 image) {
+    if (image == nullptr) {
+        return 0;
+    }
+    uint32_t height = FreeImage_GetHeight(image);
+    uint32_t rowBytes = FreeImage_GetLine(image);
+    uint32_t pitch = FreeImage_GetPitch(image);
+    const uint8_t* bits = FreeImage_GetBits(image);
+    if (bits == nullptr) {
+        return 0;
+    }
+    // Row by row, chaining each row's hash into the next as its seed; padding is skipped.
+    size_t hash = height;
+    for (uint32_t y = 0; y < height; ++y) {
+        hash = qHashBits(bits + static_cast<size_t>(y) * pitch, rowBytes, hash);
+    }
+    return hash;
+}
+
+const QImage& cachedPicture(CachedPicture& cache, Image24 image, QSize size) {
+    int32_t width = image == nullptr ? 0 : static_cast<int32_t>(FreeImage_GetWidth(image));
+    int32_t height = image == nullptr ? 0 : static_cast<int32_t>(FreeImage_GetHeight(image));
+    uint64_t fingerprint = imageFingerprint(image);
+    if (cache.source == image && cache.width == width && cache.height == height &&
+        cache.fingerprint == fingerprint && !cache.picture.isNull()) {
+        return cache.picture;
+    }
+    QImage picture = pictureFromImage24(image);
+    if (!picture.isNull() && !size.isEmpty() && picture.size() != size) {
+        picture = picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    cache.source = image;
+    cache.width = width;
+    cache.height = height;
+    cache.fingerprint = fingerprint;
+    cache.picture = picture;
+    return cache.picture;
+}
+
+void clearPictureCaches() {
+    windowResources.iconPicture = CachedPicture{};
+    for (CachedPicture& cache : windowResources.mapPicture) {
+        cache = CachedPicture{};
+    }
+}
+
+}  // namespace nubivo

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+
+namespace nubivo {
+
+struct WindowPosition {
+    int32_t x;
+    int32_t y;
+};
+
+// The top-left corner that centres the 360 x 570 window on a screen of the given size:
+// ((width - 360) / 2, (height - 570) / 2), truncated toward zero, so negative on a screen
+// smaller than the window.
+WindowPosition centredPosition(int32_t screenWidth, int32_t screenHeight);
+
+// Before the application object exists: one window pixel is one screen pixel, whatever
+// scaling the desktop asks for.
+void prepareApplication();
+
+// Creates the window centred on the primary screen, the back buffer, the fonts, the ten
+// controls with the region list filled, and fills the country list; the window is shown.
+// Needs the application object; window thread only.
+void startViewer();
+
+// After the event loop: stops the update worker, releases the back buffer, the fonts, the
+// window with its controls and, when the worker has ended, the images. Returns false when
+// the worker could not be stopped (the images are then left alone).
+bool shutDownViewer();
+
+// Creates the ten controls on windowResources.mainWindow in their order, each with
+// controlFont, and connects them to the commands.
+void createControls();
+
+}  // namespace nubivo

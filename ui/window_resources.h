@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QFont>
+#include <QImage>
+#include <cstdint>
+
+#include "state/image24.h"
+#include "state/viewer_state.h"
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QWidget;
+
+namespace nubivo {
+
+// A decoded image as the painter draws it: converted once from the slot's image and kept
+// until the slot holds a different picture. `source`, `width`, `height` and `fingerprint`
+// identify the picture the conversion was made from; a new image may be decoded at the
+// address of one just unloaded, so the address alone does not tell pictures apart.
+struct CachedPicture {
+    Image24 source = nullptr;
+    int32_t width = 0;
+    int32_t height = 0;
+    uint64_t fingerprint = 0;
+    QImage picture;
+};
+
+// What the window owns from start-up to shutdown. Created and released on the window thread
+// only; the toolkit-free ViewerState knows nothing of it.
+struct WindowResources {
+    QWidget* mainWindow = nullptr;  // owns the ten controls
+
+    QLineEdit* locationEdit = nullptr;
+    QPushButton* updateButton = nullptr;
+    QRadioButton* celsiusRadio = nullptr;
+    QRadioButton* fahrenheitRadio = nullptr;
+    QComboBox* regionCombo = nullptr;
+    QComboBox* countryCombo = nullptr;
+    QComboBox* cityCombo = nullptr;
+    QCheckBox* semitransparentCheck = nullptr;
+    QPushButton* exitButton = nullptr;
+    QPushButton* aboutButton = nullptr;
+
+    QFont titleFont;      // 14 pt bold italic: the painted heading
+    QFont controlFont;    // 10 pt: the controls and the form labels
+    QFont smallFont;      // 8 pt: labels of the information panel
+    QFont smallBoldFont;  // 8 pt bold: tab captions, panel values, map messages
+
+    // 360 x 570 pixels: every paint draws the whole picture here, and the window copies it
+    // in one draw.
+    QImage backBuffer;
+
+    CachedPicture iconPicture;                // the condition icon at its own size
+    CachedPicture mapPicture[mapLayerCount];  // each layer scaled into mapImageRect
+};
+
+extern WindowResources windowResources;
+
+}  // namespace nubivo
