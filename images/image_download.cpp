@@ -165,6 +165,7 @@ ResponseBody readResponseBody(HttpRequest* request) {
 }
 
 void replaceImage(Image24& slot, const uint8_t* block, uint32_t size) {
+    initImageDecoding();  // no decoding ever runs with the other decoders enabled
     Image24 fresh = decodeImage24(block, size);
     Image24 old = nullptr;
     {

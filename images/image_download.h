@@ -8,6 +8,7 @@
 namespace nubivo {
 
 // Once at start, before the first decoding: enables only the JPEG, PNG and GIF decoders.
+// Later calls do nothing; replaceImage makes the first call itself if none came before.
 void initImageDecoding();
 
 // A whole response body on the heap: exactly `size` bytes, no terminator; null when none.
