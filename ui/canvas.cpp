@@ -1,9 +1,13 @@
 #include "ui/canvas.h"
 
 #include <QFontMetrics>
+#include <QRawFont>
 #include <QStringDecoder>
+#include <QStringList>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace nubivo {
 
@@ -76,33 +80,110 @@ void line(Canvas& canvas, int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
     }
 }
 
+CellMetrics cellMetrics(const QFont& font) {
+    // Fonts are few and change rarely between calls: remember the last ones asked for.
+    struct Known {
+        QFont font;
+        CellMetrics metrics;
+    };
+    static thread_local std::vector<Known> known;
+    for (const Known& entry : known) {
+        if (entry.font == font) {
+            return entry.metrics;
+        }
+    }
+    QFontMetrics qtMetrics(font);
+    CellMetrics metrics{qtMetrics.ascent(), qtMetrics.ascent() + qtMetrics.descent()};
+    // The cell is the one the window system's text calls have always used: the OS/2
+    // table's Windows ascent and descent, whatever the font asks of typographic layout.
+    QRawFont raw = QRawFont::fromFont(font);
+    QByteArray os2 = raw.fontTable("OS/2");
+    if (raw.isValid() && raw.unitsPerEm() > 0 && os2.size() >= 78) {
+        auto field = [&os2](int offset) {
+            return (static_cast<uint8_t>(os2[offset]) << 8) | static_cast<uint8_t>(os2[offset + 1]);
+        };
+        double scale = raw.pixelSize() / raw.unitsPerEm();
+        int32_t ascent = static_cast<int32_t>(std::lround(field(74) * scale));
+        int32_t descent = static_cast<int32_t>(std::lround(field(76) * scale));
+        if (ascent > 0) {
+            metrics = CellMetrics{ascent, ascent + descent};
+        }
+    }
+    if (known.size() >= 8) {
+        known.clear();
+    }
+    known.push_back(Known{font, metrics});
+    return metrics;
+}
+
+namespace {
+
+// One line of already decoded text with its cell's top-left corner at (left, top).
+void drawLine(Canvas& canvas, int32_t left, int32_t top, const QString& line) {
+    canvas.painter.setPen(canvas.textColour);
+    canvas.painter.drawText(QPoint(left, top + cellMetrics(canvas.painter.font()).ascent), line);
+}
+
+// Breaks `text` into lines no wider than `width`, at spaces and line feeds; a word wider
+// than `width` stands alone on its line.
+QStringList wrapLines(const QString& text, const QFontMetrics& metrics, int32_t width) {
+    QStringList lines;
+    QString paragraphText = text;
+    paragraphText.remove(QLatin1Char('\r'));
+    for (const QString& paragraph : paragraphText.split(QLatin1Char('\n'))) {
+        QString current;
+        for (const QString& word : paragraph.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            QString candidate = current.isEmpty() ? word : current + QLatin1Char(' ') + word;
+            if (current.isEmpty() || metrics.horizontalAdvance(candidate) <= width) {
+                current = candidate;
+            } else {
+                lines.append(current);
+                current = word;
+            }
+        }
+        lines.append(current);
+    }
+    return lines;
+}
+
+}  // namespace
+
 void textOut(Canvas& canvas, int32_t x, int32_t y, const char* text) {
     if (text[0] == '\0') {
         return;
     }
     QString line = textFromBytes(text);
-    QFontMetrics metrics(canvas.painter.font());
-    int32_t width = metrics.horizontalAdvance(line);
+    int32_t width = QFontMetrics(canvas.painter.font()).horizontalAdvance(line);
     int32_t left = x;
     if (canvas.align == TextAlign::CentreTop) {
         left = x - width / 2;
     } else if (canvas.align == TextAlign::RightTop) {
         left = x - width;
     }
-    canvas.painter.setPen(canvas.textColour);
-    canvas.painter.drawText(QPoint(left, y + metrics.ascent()), line);
+    drawLine(canvas, left, y, line);
 }
 
 void drawTextWrapped(Canvas& canvas, Rect rect, const char* text, bool centred) {
     if (text[0] == '\0') {
         return;
     }
-    QRect box(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
-    int flags = Qt::TextWordWrap | Qt::AlignTop | (centred ? Qt::AlignHCenter : Qt::AlignLeft);
+    QFontMetrics metrics(canvas.painter.font());
+    int32_t width = rect.right - rect.left;
+    int32_t lineHeight = cellMetrics(canvas.painter.font()).height;
     canvas.painter.save();
-    canvas.painter.setClipRect(box);
-    canvas.painter.setPen(canvas.textColour);
-    canvas.painter.drawText(box, flags, textFromBytes(text));
+    canvas.painter.setClipRect(QRect(rect.left, rect.top, width, rect.bottom - rect.top));
+    int32_t top = rect.top;
+    for (const QString& line : wrapLines(textFromBytes(text), metrics, width)) {
+        if (top >= rect.bottom) {
+            break;
+        }
+        int32_t left = rect.left;
+        if (centred) {
+            left += (width - metrics.horizontalAdvance(line)) / 2;
+        }
+        drawLine(canvas, left, top, line);
+        top += lineHeight;
+    }
     canvas.painter.restore();
 }
 

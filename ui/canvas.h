@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
 #include <QImage>
 #include <QPainter>
 #include <QString>
@@ -39,6 +40,15 @@ void rectangle(Canvas& canvas, Rect rect);
 
 // A 1-pixel black line from (x0,y0) towards (x1,y1); the end point itself is not drawn.
 void line(Canvas& canvas, int32_t x0, int32_t y0, int32_t x1, int32_t y1);
+
+// The text cell of a font in pixels: the ascent above the baseline and the line height,
+// from the font's Windows ascent and descent where it has them, so that text stands where
+// the window's layout expects it whatever the font says about typographic line spacing.
+struct CellMetrics {
+    int32_t ascent;
+    int32_t height;
+};
+CellMetrics cellMetrics(const QFont& font);
 
 // One line of text in the selected font at the anchor, aligned by `canvas.align`.
 void textOut(Canvas& canvas, int32_t x, int32_t y, const char* text);

@@ -79,6 +79,9 @@ TEST(CanvasTest, TextStandsOnItsAnchorByAlignment) {
     QFont font = viewerFont(10, false, false, 96);
     QFontMetrics metrics(font);
     const int width = metrics.horizontalAdvance(QStringLiteral("HHH"));
+    EXPECT_EQ(cellMetrics(font).ascent, 13);
+    EXPECT_EQ(cellMetrics(font).height, 16);
+    EXPECT_EQ(cellMetrics(viewerFont(8, true, false, 96)).height, 13);
     struct Case {
         TextAlign align;
         int left;  // where the text's box starts for the anchor x = 50
@@ -98,11 +101,10 @@ TEST(CanvasTest, TextStandsOnItsAnchorByAlignment) {
         Rect ink = inkBounds(image);
         EXPECT_NEAR(ink.left, c.left, 2);
         EXPECT_NEAR(ink.right, c.left + width - 1, 3);
-        // A capital's top lies below the cell's top by the internal leading, its foot on the
-        // baseline.
-        EXPECT_GE(ink.top, 10);
-        EXPECT_LE(ink.top, 10 + metrics.ascent() - metrics.capHeight() + 1);
-        EXPECT_NEAR(ink.bottom, 10 + metrics.ascent() - 1, 1);
+        // The cell of 13-pixel Tahoma is 16 pixels high with 13 above the baseline; a capital
+        // (about 9.5 pixels) stands on the baseline.
+        EXPECT_NEAR(ink.top, 14, 1);
+        EXPECT_EQ(ink.bottom, 10 + 13 - 1);
     }
 }
 
@@ -120,7 +122,7 @@ TEST(CanvasTest, WrappedTextBreaksAtWordsAndIsClipped) {
     EXPECT_LE(ink.right, 59);
     EXPECT_GE(ink.top, 10);
     EXPECT_LE(ink.bottom, 34) << "clipped to the rectangle";
-    EXPECT_GT(ink.bottom, 10 + QFontMetrics(font).height()) << "more than one line";
+    EXPECT_GT(ink.bottom, 10 + cellMetrics(font).height) << "more than one line";
 }
 
 TEST(CanvasTest, BytesThatAreNotUtf8ReadAsLatin1) {
