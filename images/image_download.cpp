@@ -133,7 +133,11 @@ ResponseBody readBody(BodyReader read, void* context, uint32_t limit) {
     char chunk[chunkSize];
     for (;;) {
         int32_t got = read(context, chunk, chunkSize);
-        if (got <= 0) {
+        if (got == 0) {
+            body.complete = true;
+            break;
+        }
+        if (got < 0) {
             break;
         }
         if (got > chunkSize) {  // a reader that claims more than it was given is broken

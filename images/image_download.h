@@ -16,6 +16,7 @@ void initImageDecoding();
 struct ResponseBody {
     uint8_t* block = nullptr;
     uint32_t size = 0;
+    bool complete = false;  // ended by a read of 0 bytes, not by a failure or the limit
 };
 
 // Reads the body of an open request (null allowed) in pieces of 4096 bytes until a read

@@ -87,8 +87,9 @@ void fetchMapLayer(MapLayer layer) {
     std::free(body.block);
     httpClose(request);
 
-    // An empty slot must not be kept by its stamp: the next update tries again.
-    if (viewerState.layerImage[layer] == nullptr) {
+    // An empty slot, or a picture cut short by a failed read, must not be kept by its
+    // stamp: the next update tries again.
+    if (!body.complete || viewerState.layerImage[layer] == nullptr) {
         storeStamp(layer, SystemTime{}, -1);
     }
 }

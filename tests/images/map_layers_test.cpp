@@ -9,6 +9,7 @@
 #include "images/image_fixtures.h"
 #include "platform/hosts.h"
 #include "state/viewer_state.h"
+#include "support/image_fixtures.h"
 #include "support/local_server.h"
 
 namespace nubivo {
@@ -155,6 +156,31 @@ TEST_F(MapLayersTest, FailedRequestEmptiesSlotAndClearsStamp) {
     fetchMapLayer(ForecastLow);
     EXPECT_EQ(viewerState.layerImage[ForecastLow], nullptr);
     EXPECT_TRUE(stampIsZero(ForecastLow));
+}
+
+TEST_F(MapLayersTest, PictureCutShortByABrokenTransferIsFetchedAgain) {
+    const std::string whole = test::encodePicture("jpeg", 440, 330, 20, 90, 200);
+    server_.get(mapImagePath[Europe][Precipitation], [whole](const httplib::Request&,
+                                                             httplib::Response& response) {
+        response.set_header("Last-Modified", monday);
+        response.set_content_provider(
+            whole.size(), "image/jpeg", [whole](size_t offset, size_t, httplib::DataSink& sink) {
+                if (offset > 0) {
+                    return false;  // the connection breaks after the first half
+                }
+                sink.write(whole.data(), whole.size() / 2);
+                return true;
+            });
+    });
+    fetchMapLayer(Precipitation);
+    EXPECT_EQ(slotWidth(Precipitation), 440u);  // what arrived still shows
+    EXPECT_TRUE(stampIsZero(Precipitation));
+
+    publish(Europe, Precipitation, whole, monday);
+    fetchMapLayer(Precipitation);
+    EXPECT_EQ(slotWidth(Precipitation), 440u);
+    EXPECT_EQ(server_.requestCount(mapImagePath[Europe][Precipitation]), 2u);
+    EXPECT_FALSE(stampIsZero(Precipitation));
 }
 
 TEST_F(MapLayersTest, WithoutDateEveryUpdateDownloads) {
