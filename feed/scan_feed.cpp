@@ -148,19 +148,18 @@ void takeBytes(char* buffer, const char* body, int32_t from, int32_t to) {
 }
 
 void storeValue(const ValueSlot& slot, const char* value) {
-    // The copy buffer: the value as a NUL-terminated string, so bytes after a NUL are gone.
-    char copy[workBufferSize];
-    copyText(copy, sizeof copy, value);
+    // `value` is a working buffer's NUL-terminated string: bytes after a NUL are gone
+    // already, so it is stored straight from there.
     std::lock_guard<std::mutex> guard(viewerState.stateLock);
     switch (slot.target) {
         case Target::Text:
-            if (slot.text != nullptr) copyText(slot.text, slot.textSize, copy);
+            if (slot.text != nullptr) copyText(slot.text, slot.textSize, value);
             break;
         case Target::Integer:
-            if (slot.integer != nullptr) *slot.integer = toInteger(copy);
+            if (slot.integer != nullptr) *slot.integer = toInteger(value);
             break;
         case Target::Decimal:
-            if (slot.decimal != nullptr) *slot.decimal = toDecimal(copy);
+            if (slot.decimal != nullptr) *slot.decimal = toDecimal(value);
             break;
     }
 }
@@ -220,6 +219,15 @@ constexpr Recognised recognisedNames[] = {
     {"IMG", Element::Img, ScanState::None},
     {"NWEATHER:FORECAST", Element::Weather, ScanState::Forecast},
 };
+
+// False when the name in bytes [q, d) cannot be a recognised one: every recognised name is
+// at least three bytes long and starts with G, I or N in either case.
+bool mayBeRecognised(const char* body, int32_t q, int32_t d) {
+    if (d - q < 3) return false;
+    char first = body[q];
+    return first == 'G' || first == 'I' || first == 'N' || first == 'g' || first == 'i' ||
+           first == 'n';
+}
 
 // The outcome of scanning one element: where the main loop goes on, or the end of the scan.
 struct Next {
@@ -283,19 +291,26 @@ void scanFeed(const char* body, int32_t length) {
         int32_t q = p + 1;
         if (q >= length) return;
         int32_t d = findNameEnd(body, length, q);
-        takeBytes(name, body, q, d);
-        upperCaseAscii(name);
 
+        // Most names of a feed (closing tags, channel and item elements) are passed over
+        // before they are copied and compared.
         const Recognised* match = nullptr;
-        for (const Recognised& candidate : recognisedNames) {
-            if (strcmp(name, candidate.name) == 0) {
-                match = &candidate;
-                break;
+        if (mayBeRecognised(body, q, d)) {
+            takeBytes(name, body, q, d);
+            upperCaseAscii(name);
+            for (const Recognised& candidate : recognisedNames) {
+                if (strcmp(name, candidate.name) == 0) {
+                    match = &candidate;
+                    break;
+                }
             }
         }
         Next next{false, d};
         if (match == nullptr) {
-            setScanState(ScanState::None);
+            // Only this thread writes scanState, so reading it needs no lock.
+            if (viewerState.scanState != ScanState::None) {
+                setScanState(ScanState::None);
+            }
         } else if (match->element == Element::Weather) {
             ForecastDay* day = nullptr;
             {
