@@ -1,0 +1,56 @@
+// The viewer's own start-up and event loop with one probe: when the window's first paint
+// event has been handled, the wall-clock time (nanoseconds since 1970) is printed to standard
+// error as "first-paint-ns N". With NUBIVO_BENCH_QUIT_AFTER_PAINT set the program then ends,
+// so that a script can start it many times and compare with the moment it started it.
+#include <QApplication>
+#include <QEvent>
+#include <QTimer>
+#include <QWidget>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+#include "ui/start_up.h"
+#include "ui/window_resources.h"
+
+namespace {
+
+class ProbedApplication : public QApplication {
+  public:
+    using QApplication::QApplication;
+
+    bool notify(QObject* receiver, QEvent* event) override {
+        const bool paint = !painted_ && event->type() == QEvent::Paint &&
+                           receiver == nubivo::windowResources.mainWindow;
+        const bool result = QApplication::notify(receiver, event);
+        if (paint) {
+            painted_ = true;
+            const auto now = std::chrono::system_clock::now().time_since_epoch();
+            std::fprintf(stderr, "first-paint-ns %lld\n",
+                         static_cast<long long>(
+                             std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
+            std::fflush(stderr);
+            if (std::getenv("NUBIVO_BENCH_QUIT_AFTER_PAINT") != nullptr) {
+                QTimer::singleShot(0, [] { QCoreApplication::quit(); });
+            }
+        }
+        return result;
+    }
+
+  private:
+    bool painted_ = false;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    nubivo::prepareApplication();
+    ProbedApplication application(argc, argv);
+    nubivo::startViewer();
+    int status = QApplication::exec();
+    if (!nubivo::shutDownViewer()) {
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
+    return status;
+}
