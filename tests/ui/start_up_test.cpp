@@ -1,9 +1,11 @@
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QWidget>
 
 #include "locations/location_lists.h"
@@ -184,6 +186,28 @@ TEST_F(StartUpTest, ListsSortWithoutCaseAndKeepTheirBytes) {
     EXPECT_EQ(cityList.currentIndex(), 3);
     cityList.reset();
     EXPECT_EQ(cities->count(), 0);
+}
+
+TEST_F(StartUpTest, ExitAndClosingTheWindowEndTheEventLoop) {
+    struct Case {
+        const char* name;
+        void (*action)();
+    };
+    const Case cases[] = {
+        {"Exit", [] { windowResources.exitButton->click(); }},
+        {"close", [] { windowResources.mainWindow->close(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        windowResources.mainWindow->show();
+        QTimer::singleShot(0, c.action);
+        // Only a guard against a loop that never ends; the loop ends at once when it works.
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(7); });
+        guard.start(30000);
+        EXPECT_EQ(QApplication::exec(), 0);
+    }
 }
 
 TEST_F(StartUpTest, ShutdownReleasesTheImages) {
