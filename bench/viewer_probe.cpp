@@ -1,7 +1,9 @@
-// The viewer's own start-up and event loop with one probe: when the window's first paint
-// event has been handled, the wall-clock time (nanoseconds since 1970) is printed to standard
-// error as "first-paint-ns N". With NUBIVO_BENCH_QUIT_AFTER_PAINT set the program then ends,
-// so that a script can start it many times and compare with the moment it started it.
+// The viewer's own start-up and event loop with probes: the wall-clock time (nanoseconds
+// since 1970) is printed to standard error as "main-ns N" on entering main, "application-ns
+// N" once the application object exists, "started-ns N" after startViewer and "first-paint-ns
+// N" when the window's first paint event has been handled. With NUBIVO_BENCH_QUIT_AFTER_PAINT set
+// the program then ends, so that a script can start it many times and compare with the moment it
+// started it.
 #include <QApplication>
 #include <QEvent>
 #include <QTimer>
@@ -15,6 +17,14 @@
 
 namespace {
 
+void printTime(const char* name) {
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    std::fprintf(
+        stderr, "%s %lld\n", name,
+        static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
+    std::fflush(stderr);
+}
+
 class ProbedApplication : public QApplication {
   public:
     using QApplication::QApplication;
@@ -25,11 +35,7 @@ class ProbedApplication : public QApplication {
         const bool result = QApplication::notify(receiver, event);
         if (paint) {
             painted_ = true;
-            const auto now = std::chrono::system_clock::now().time_since_epoch();
-            std::fprintf(stderr, "first-paint-ns %lld\n",
-                         static_cast<long long>(
-                             std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
-            std::fflush(stderr);
+            printTime("first-paint-ns");
             if (std::getenv("NUBIVO_BENCH_QUIT_AFTER_PAINT") != nullptr) {
                 QTimer::singleShot(0, [] { QCoreApplication::quit(); });
             }
@@ -44,9 +50,12 @@ class ProbedApplication : public QApplication {
 }  // namespace
 
 int main(int argc, char** argv) {
+    printTime("main-ns");
     nubivo::prepareApplication();
     ProbedApplication application(argc, argv);
+    printTime("application-ns");
     nubivo::startViewer();
+    printTime("started-ns");
     int status = QApplication::exec();
     if (!nubivo::shutDownViewer()) {
         std::fflush(nullptr);
