@@ -73,6 +73,9 @@ TEST_F(PaintWindowTest, StartUpPictureHasHeaderFramesAndTabs) {
         EXPECT_EQ(pixel(panel.right - 2, panel.bottom - 2), white);
     }
 
+    EXPECT_GT(darkPixels(Rect{120, 400, 240, 416}), 30) << "Image not updated... at (120,400)";
+    EXPECT_EQ(darkPixels(Rect{11, 290, 349, 399}), 0);
+
     // Nothing but frame and tabs in the information panel before an icon exists.
     EXPECT_EQ(darkPixels(Rect{11, 168, 349, 264}), 0);
     EXPECT_EQ(darkPixels(Rect{11, 151, 139, 168}), 0);
@@ -291,6 +294,36 @@ TEST_F(PaintWindowTest, PictureCoversTheImageAreaExactly) {
             EXPECT_EQ(pixel(x, 535), white) << x;
         }
     }
+}
+
+TEST_F(PaintWindowTest, PictureIsConvertedOnceAndRedoneWhenTheSlotChanges) {
+    viewerState.layerReady[Satellite].store(1);
+    Image24 image = solidImage(440, 330, QColor(20, 160, 40));
+    storeImage(viewerState.layerImage[Satellite], image);
+    paintWindow();
+    const qint64 converted = windowResources.mapPicture[Satellite].picture.cacheKey();
+    paintWindow();
+    EXPECT_EQ(windowResources.mapPicture[Satellite].picture.cacheKey(), converted);
+    EXPECT_EQ(pixel(200, 400), QColor(20, 160, 40));
+
+    // A picture decoded where the last one lay has the same address: its pixels, not its
+    // address, tell that it is new.
+    {
+        std::lock_guard<std::mutex> guard(viewerState.stateLock);
+        FIBITMAP* same = viewerState.layerImage[Satellite];
+        for (unsigned y = 0; y < FreeImage_GetHeight(same); ++y) {
+            BYTE* row = FreeImage_GetScanLine(same, y);
+            for (unsigned x = 0; x < FreeImage_GetWidth(same); ++x) {
+                row[3 * x + FI_RGBA_RED] = 200;
+            }
+        }
+    }
+    paintWindow();
+    EXPECT_EQ(pixel(200, 400), QColor(200, 160, 40));
+
+    storeImage(viewerState.layerImage[Satellite], solidImage(100, 100, QColor(1, 2, 3)));
+    paintWindow();
+    EXPECT_EQ(pixel(200, 400), QColor(1, 2, 3));
 }
 
 TEST_F(PaintWindowTest, ForecastColumnsAreCentredAt205And300) {
