@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QStaticText>
 #include <QWidget>
 #include <cstdint>
 #include <cstdio>
@@ -25,6 +26,7 @@
 #include "tools/sample_host/sample_icons.h"
 #include "tools/sample_host/sample_maps.h"
 #include "tools/sample_host/sample_weather.h"
+#include "ui/canvas.h"
 #include "ui/paint_window.h"
 #include "ui/picture_cache.h"
 #include "ui/start_up.h"
@@ -127,6 +129,28 @@ void mapConvertAndScale(benchmark::State& state) {
     }
 }
 
+// One line of text right-aligned as the panels draw their labels, through textOut (laid out
+// and shaped at every call) and, for comparison, as a QStaticText laid out once.
+void textLine(benchmark::State& state) {
+    nubivo::Canvas canvas(&nubivo::windowResources.backBuffer);
+    canvas.painter.setFont(nubivo::windowResources.smallFont);
+    canvas.align = nubivo::TextAlign::RightTop;
+    const char* text = "Visibility:";
+    if (state.range(0) == 0) {
+        for (auto _ : state) {
+            nubivo::textOut(canvas, 180, 200, text);
+        }
+    } else {
+        QStaticText laidOut(QString::fromLatin1(text));
+        laidOut.prepare(QTransform(), nubivo::windowResources.smallFont);
+        const int width = static_cast<int>(laidOut.size().width());
+        for (auto _ : state) {
+            canvas.painter.drawStaticText(180 - width, 200, laidOut);
+        }
+    }
+    state.SetLabel(state.range(0) == 0 ? "textOut" : "QStaticText");
+}
+
 // 10 000 moves of the pointer over the two panels and their tab strips, each delivered to the
 // window and followed by whatever repaint it asked for. Counters: resident memory in KiB
 // before the moves, after them, and after 10 000 more.
@@ -176,6 +200,7 @@ BENCHMARK(paintWindow)
     ->MinTime(0.1);
 BENCHMARK(mapFingerprint)->Unit(benchmark::kMicrosecond);
 BENCHMARK(mapConvertAndScale)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(textLine)->ArgName("staticText")->Arg(0)->Arg(1);
 BENCHMARK(mouseMoves)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
