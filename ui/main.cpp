@@ -3,9 +3,14 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "images/image_download.h"
+#include "platform/http.h"
 #include "ui/start_up.h"
 
 int main(int argc, char** argv) {
+    // Before any thread exists.
+    nubivo::httpGlobalInit();
+    nubivo::initImageDecoding();
     nubivo::prepareApplication();
     QApplication application(argc, argv);
     nubivo::startViewer();

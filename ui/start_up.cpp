@@ -14,6 +14,7 @@
 #include "ui/fonts.h"
 #include "ui/main_window.h"
 #include "ui/picture_cache.h"
+#include "ui/window_bridge_qt.h"
 #include "ui/window_icon.h"
 #include "ui/window_resources.h"
 #include "worker/update_worker.h"
@@ -74,13 +75,16 @@ void startViewer() {
     initResources();
     createControls();
     installComboLists();
+    openWindowBridge();
     window->show();
     loadCountryList();
 }
 
 bool shutDownViewer() {
     WindowResources& w = windowResources;
-    // The worker must not be replacing an image while the images are released.
+    // From here on the worker asks the window for nothing; and it must not be replacing an
+    // image while the images are released.
+    closeWindowBridge();
     bool stopped = stopUpdates();
 
     w.backBuffer = QImage();

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <mutex>
 
+#include "platform/http.h"
 #include "state/geometry.h"
 #include "state/viewer_state.h"
 #include "ui/start_up.h"
@@ -28,6 +29,7 @@ class WindowTest : public ::testing::Test {
 
     void TearDown() override {
         shutDownViewer();
+        httpResetCancel();  // shutdown cancels every transfer; the next test needs them
         resetViewerState();
     }
 
