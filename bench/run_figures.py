@@ -268,9 +268,10 @@ def main():
             row(f"full repaint, {name} tab", f"{cached:.0f} us", "median <= 250 us", cached <= 250)
             row(f"  same, map scaled each paint", f"{scaled:.0f} us", "reported", None)
         moves = median_entry(ui, "mouseMoves")
-        row(f"10k moves in-process ({moves['paints']:.0f} paints in 30k moves): RSS",
+        row(f"RSS before/after 10k/after 20k moves, in-process",
             f"{moves['rssBeforeKiB'] / 1024:.1f}/{moves['rssAfterKiB'] / 1024:.1f}/"
-            f"{moves['rssAfter2xKiB'] / 1024:.1f} MB before/after/after 20k", "no growth (2nd 10k)",
+            f"{moves['rssAfter2xKiB'] / 1024:.1f} MB ({moves['paints']:.0f} paints)",
+            "no growth (2nd 10k)",
             moves["rssAfter2xKiB"] <= moves["rssAfterKiB"])
 
     first = median_entry(core, "update/repeated:0/counted:0")
@@ -307,10 +308,10 @@ def main():
         rss = viewer["moves_rss_kib"]
         # The first 10 000 moves may still fill the glyph caches of the hovered captions;
         # growth is judged over the second 10 000.
-        row("10k xdotool moves: RSS before/after/after 20k",
+        row("RSS before/after 10k/after 20k moves, xdotool",
             "/".join(f"{kib / 1024:.1f}" for kib in rss) + " MB", "no growth (2nd 10k)",
             rss[2] <= rss[1] and viewer["viewer_alive"])
-        row("  CPU for each 10k moves",
+        row("  CPU of the viewer for each 10k moves",
             "/".join(f"{s:.2f}" for s in viewer["moves_cpu_s"]) + " s", "reported", None)
 
     widths = [max(len(r[i]) for r in rows + [("Figure", "Measured", "Target", "Met")])
