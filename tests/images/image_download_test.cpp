@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "images/image_fixtures.h"
+#include "support/image_fixtures.h"
 #include "state/viewer_state.h"
 
 namespace nubivo {

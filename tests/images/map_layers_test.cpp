@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "images/image_fixtures.h"
+#include "support/image_fixtures.h"
 #include "platform/hosts.h"
 #include "state/viewer_state.h"
 #include "support/image_fixtures.h"

@@ -75,9 +75,7 @@ TEST_F(SamplePicturesTest, AllMapsDecodeAtTheirSizeAndShareTheHoursStamp) {
     sample::SampleHost host([&now] { return now; }, "http://127.0.0.1:8642");
     for (int32_t region = 0; region < regionCount; ++region) {
         for (int32_t layer = 0; layer < mapLayerCount; ++layer) {
-            SCOPED_TRACE(sample::mapPaths[region][layer]);
-            // The host answers exactly the paths the viewer asks for.
-            EXPECT_STREQ(sample::mapPaths[region][layer], mapImagePath[region][layer]);
+            SCOPED_TRACE(mapImagePath[region][layer]);
             const sample::MapPicture picture = host.map(region, layer);
             ASSERT_TRUE(picture.bytes);
             EXPECT_EQ(picture.hour, mondayMorning / 3600);

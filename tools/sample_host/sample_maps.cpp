@@ -8,25 +8,6 @@
 
 namespace nubivo::sample {
 
-const char* const mapPaths[mapRegionCount][mapLayerCount] = {
-    {"/images/eur_satintl_440_mdy_y.jpg", "/images/eur_fcsthi_440_mdy_y.jpg",
-     "/images/eur_fcstlo_440_mdy_y.jpg", "/images/eur_precip_440_mdy_y.jpg"},
-    {"/images/na_sat_440_mdy_y.jpg", "/images/na_fcsthi_440_mdy_y.jpg",
-     "/images/na_fcstlo_440_mdy_y.jpg", "/images/na_precip_440_mdy_y.jpg"},
-    {"/images/sa_satintl_440_mdy_y.jpg", "/images/sa_fcsthi_440_mdy_y.jpg",
-     "/images/sa_fcstlo_440_mdy_y.jpg", "/images/sa_precip_440_mdy_y.jpg"},
-    {"/images/asia_sat_440_mdy_y.jpg", "/images/asia_fcsthi_440_mdy_y.jpg",
-     "/images/asia_fcstlo_440_mdy_y.jpg", "/images/asia_precip_440_mdy_y.jpg"},
-    {"/images/aus_sat_440_mdy_y.jpg", "/images/aus_fcsthi_440_mdy_y.jpg",
-     "/images/aus_fcstlo_440_mdy_y.jpg", "/images/aus_precip_440_mdy_y.jpg"},
-    {"/images/carib_websattropir_440_mdy_y.jpg", "/images/carib_fcsthi_440_mdy_y.jpg",
-     "/images/carib_fcstlo_440_mdy_y.jpg", "/images/carib_precip_440_mdy_y.jpg"},
-    {"/images/me_satintl_440_mdy_y.jpg", "/images/me_fcsthi_440_mdy_y.jpg",
-     "/images/me_fcstlo_440_mdy_y.jpg", "/images/me_precip_440_mdy_y.jpg"},
-    {"/images/afr_satintl_440_mdy_y.jpg", "/images/afr_fcsthi_440_mdy_y.jpg",
-     "/images/afr_fcstlo_440_mdy_y.jpg", "/images/afr_precip_440_mdy_y.jpg"},
-};
-
 namespace {
 
 enum Layer : int32_t { SatelliteLayer = 0, HighLayer = 1, LowLayer = 2, PrecipitationLayer = 3 };

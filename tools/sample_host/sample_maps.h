@@ -12,10 +12,6 @@ inline constexpr int32_t mapHeight = 330;
 inline constexpr int32_t mapRegionCount = 8;
 inline constexpr int32_t mapLayerCount = 4;
 
-// The path of each region's (Europe to Africa) and layer's (satellite, highs, lows,
-// precipitation) picture on this host.
-extern const char* const mapPaths[mapRegionCount][mapLayerCount];
-
 // The map of `region` and `layer` for hour `hour` (hours since 1970, UTC): a stylised
 // outline of the region with a cloud field or a colour field made up for that hour.
 // Region or layer out of range give a blank picture.

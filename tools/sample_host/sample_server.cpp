@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "images/map_layers.h"
 #include "tools/sample_host/sample_feed.h"
 #include "tools/sample_host/sample_icons.h"
 #include "tools/sample_host/sample_weather.h"
@@ -127,7 +128,8 @@ void SampleHost::install(httplib::Server& server) {
 
     for (int32_t region = 0; region < mapRegionCount; ++region) {
         for (int32_t layer = 0; layer < mapLayerCount; ++layer) {
-            server.Get(literalPattern(mapPaths[region][layer]),
+            // The very paths the viewer asks for.
+            server.Get(literalPattern(mapImagePath[region][layer]),
                        [this, region, layer](const httplib::Request&, httplib::Response& response) {
                            const MapPicture picture = map(region, layer);
                            if (!picture.bytes || picture.bytes->empty()) {
