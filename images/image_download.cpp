@@ -176,6 +176,7 @@ void replaceImage(Image24& slot, const uint8_t* block, uint32_t size) {
         std::lock_guard<std::mutex> guard(viewerState.stateLock);
         old = slot;
         slot = fresh;
+        ++viewerState.imageGeneration;
     }
     // Outside the lock: the painter can no longer reach the old image.
     unloadImage24(old);

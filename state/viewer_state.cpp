@@ -31,6 +31,7 @@ void resetViewerState() {
         s.layerReady[layer].store(0, std::memory_order_release);
     }
     unloadImage24(s.conditionIcon);
+    ++s.imageGeneration;
     s.conditionIconUrl[0] = '\0';
     s.weather = WeatherReport{};
     s.scanState = ScanState::None;

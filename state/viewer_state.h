@@ -136,6 +136,10 @@ struct ViewerState {
     WeatherReport weather{};
     ScanState scanState = ScanState::None;
 
+    // Counts every change of an image slot, so the window can keep what it made of a
+    // picture without looking at its pixels while nothing has changed. Only grows.
+    uint64_t imageGeneration = 0;
+
     std::mutex stateLock;
 };
 

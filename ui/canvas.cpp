@@ -2,11 +2,14 @@
 
 #include <QFontMetrics>
 #include <QRawFont>
+#include <QStaticText>
 #include <QStringDecoder>
 #include <QStringList>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace nubivo {
@@ -39,11 +42,17 @@ void rectangle(Canvas& canvas, Rect rect) {
     if (width <= 0 || height <= 0) {
         return;
     }
-    canvas.painter.fillRect(QRect(rect.left, rect.top, width, height), Qt::black);
-    if (width > 2 && height > 2) {
-        canvas.painter.fillRect(QRect(rect.left + 1, rect.top + 1, width - 2, height - 2),
-                                canvas.brush);
+    if (width <= 2 || height <= 2) {
+        canvas.painter.fillRect(QRect(rect.left, rect.top, width, height), Qt::black);
+        return;
     }
+    // The four edges, then the inside: no pixel is painted twice.
+    QPainter& p = canvas.painter;
+    p.fillRect(QRect(rect.left, rect.top, width, 1), Qt::black);
+    p.fillRect(QRect(rect.left, rect.bottom - 1, width, 1), Qt::black);
+    p.fillRect(QRect(rect.left, rect.top + 1, 1, height - 2), Qt::black);
+    p.fillRect(QRect(rect.right - 1, rect.top + 1, 1, height - 2), Qt::black);
+    p.fillRect(QRect(rect.left + 1, rect.top + 1, width - 2, height - 2), canvas.brush);
 }
 
 void line(Canvas& canvas, int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
@@ -118,10 +127,54 @@ CellMetrics cellMetrics(const QFont& font) {
 
 namespace {
 
-// One line of already decoded text with its cell's top-left corner at (left, top).
-void drawLine(Canvas& canvas, int32_t left, int32_t top, const QString& line) {
-    canvas.painter.setPen(canvas.textColour);
-    canvas.painter.drawText(QPoint(left, top + cellMetrics(canvas.painter.font()).ascent), line);
+// A line of text laid out once for its font and kept: the panels repaint at every mouse
+// move with mostly the same labels and values, and laying text out is most of a paint.
+struct LaidOutLine {
+    QStaticText text;
+    int32_t width;       // advance of the whole line, in pixels
+    double baselineTop;  // from the cell's top to where the laid-out text's top goes
+};
+
+struct LineKey {
+    std::string bytes;
+    QString family;
+    int pixelSize;
+    int weight;
+    bool italic;
+    int32_t wrapWidth;  // 0 for a single line
+    bool operator==(const LineKey&) const = default;
+};
+
+struct LineKeyHash {
+    size_t operator()(const LineKey& key) const {
+        return std::hash<std::string>()(key.bytes) ^ (qHash(key.family) * 31) ^
+               (static_cast<size_t>(key.pixelSize) << 8) ^ static_cast<size_t>(key.weight) ^
+               (key.italic ? 0x9e3779b9u : 0u) ^ (static_cast<size_t>(key.wrapWidth) << 20);
+    }
+};
+
+LaidOutLine layOut(const QFont& font, const QString& text) {
+    QStaticText laidOut(text);
+    laidOut.setTextFormat(Qt::PlainText);
+    laidOut.setPerformanceHint(QStaticText::AggressiveCaching);
+    laidOut.prepare(QTransform(), font);
+    QFontMetrics metrics(font);
+    return LaidOutLine{laidOut, metrics.horizontalAdvance(text),
+                       static_cast<double>(cellMetrics(font).ascent - metrics.ascent())};
+}
+
+const LaidOutLine& laidOutLine(const QFont& font, const char* text) {
+    // Bounded: values change with every update, and nothing old needs keeping.
+    static thread_local std::unordered_map<LineKey, LaidOutLine, LineKeyHash> lines;
+    LineKey key{text, font.family(), font.pixelSize(), font.weight(), font.italic(), 0};
+    auto found = lines.find(key);
+    if (found != lines.end()) {
+        return found->second;
+    }
+    if (lines.size() >= 512) {
+        lines.clear();
+    }
+    return lines.emplace(std::move(key), layOut(font, textFromBytes(text))).first->second;
 }
 
 // Breaks `text` into lines no wider than `width`, at spaces and line feeds; a word wider
@@ -146,42 +199,64 @@ QStringList wrapLines(const QString& text, const QFontMetrics& metrics, int32_t 
     return lines;
 }
 
+// A text broken into lines for a width, each line laid out once, kept like single lines.
+struct WrappedText {
+    std::vector<LaidOutLine> lines;
+};
+
+const WrappedText& wrappedText(const QFont& font, const char* text, int32_t width) {
+    static thread_local std::unordered_map<LineKey, WrappedText, LineKeyHash> texts;
+    LineKey key{text, font.family(), font.pixelSize(), font.weight(), font.italic(), width};
+    auto found = texts.find(key);
+    if (found != texts.end()) {
+        return found->second;
+    }
+    if (texts.size() >= 128) {
+        texts.clear();
+    }
+    QFontMetrics metrics(font);
+    WrappedText wrapped;
+    for (const QString& line : wrapLines(textFromBytes(text), metrics, width)) {
+        wrapped.lines.push_back(layOut(font, line));
+    }
+    return texts.emplace(std::move(key), std::move(wrapped)).first->second;
+}
+
 }  // namespace
 
 void textOut(Canvas& canvas, int32_t x, int32_t y, const char* text) {
     if (text[0] == '\0') {
         return;
     }
-    QString line = textFromBytes(text);
-    int32_t width = QFontMetrics(canvas.painter.font()).horizontalAdvance(line);
+    const LaidOutLine& line = laidOutLine(canvas.painter.font(), text);
     int32_t left = x;
     if (canvas.align == TextAlign::CentreTop) {
-        left = x - width / 2;
+        left = x - line.width / 2;
     } else if (canvas.align == TextAlign::RightTop) {
-        left = x - width;
+        left = x - line.width;
     }
-    drawLine(canvas, left, y, line);
+    canvas.painter.setPen(canvas.textColour);
+    canvas.painter.drawStaticText(QPointF(left, y + line.baselineTop), line.text);
 }
 
 void drawTextWrapped(Canvas& canvas, Rect rect, const char* text, bool centred) {
     if (text[0] == '\0') {
         return;
     }
-    QFontMetrics metrics(canvas.painter.font());
+    const QFont& font = canvas.painter.font();
     int32_t width = rect.right - rect.left;
-    int32_t lineHeight = cellMetrics(canvas.painter.font()).height;
+    const WrappedText& wrapped = wrappedText(font, text, width);
+    int32_t lineHeight = cellMetrics(font).height;
     canvas.painter.save();
     canvas.painter.setClipRect(QRect(rect.left, rect.top, width, rect.bottom - rect.top));
+    canvas.painter.setPen(canvas.textColour);
     int32_t top = rect.top;
-    for (const QString& line : wrapLines(textFromBytes(text), metrics, width)) {
+    for (const LaidOutLine& line : wrapped.lines) {
         if (top >= rect.bottom) {
             break;
         }
-        int32_t left = rect.left;
-        if (centred) {
-            left += (width - metrics.horizontalAdvance(line)) / 2;
-        }
-        drawLine(canvas, left, top, line);
+        int32_t left = rect.left + (centred ? (width - line.width) / 2 : 0);
+        canvas.painter.drawStaticText(QPointF(left, top + line.baselineTop), line.text);
         top += lineHeight;
     }
     canvas.painter.restore();

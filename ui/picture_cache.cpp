@@ -49,6 +49,12 @@ uint64_t imageFingerprint(Image24 image) {
 }
 
 const QImage& cachedPicture(CachedPicture& cache, Image24 image, QSize size) {
+    // No slot has changed since the last look: the picture is still the one converted.
+    uint64_t generation = viewerState.imageGeneration;
+    if (cache.generation == generation && cache.source == image && !cache.picture.isNull()) {
+        return cache.picture;
+    }
+    cache.generation = generation;
     int32_t width = image == nullptr ? 0 : static_cast<int32_t>(FreeImage_GetWidth(image));
     int32_t height = image == nullptr ? 0 : static_cast<int32_t>(FreeImage_GetHeight(image));
     uint64_t fingerprint = imageFingerprint(image);

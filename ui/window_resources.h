@@ -25,6 +25,7 @@ struct CachedPicture {
     int32_t width = 0;
     int32_t height = 0;
     uint64_t fingerprint = 0;
+    uint64_t generation = 0;  // viewerState.imageGeneration when last checked
     QImage picture;
 };
 

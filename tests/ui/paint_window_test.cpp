@@ -307,9 +307,10 @@ TEST_F(PaintWindowTest, PictureIsConvertedOnceAndRedoneWhenTheSlotChanges) {
     EXPECT_EQ(pixel(200, 400), QColor(20, 160, 40));
 
     // A picture decoded where the last one lay has the same address: its pixels, not its
-    // address, tell that it is new.
+    // address, tell that it is new. (The slot's change is counted, as every replacement is.)
     {
         std::lock_guard<std::mutex> guard(viewerState.stateLock);
+        ++viewerState.imageGeneration;
         FIBITMAP* same = viewerState.layerImage[Satellite];
         for (unsigned y = 0; y < FreeImage_GetHeight(same); ++y) {
             BYTE* row = FreeImage_GetScanLine(same, y);

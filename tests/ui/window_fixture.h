@@ -88,6 +88,7 @@ inline void storeImage(Image24& slot, Image24 image) {
     std::lock_guard<std::mutex> guard(viewerState.stateLock);
     unloadImage24(slot);
     slot = image;
+    ++viewerState.imageGeneration;
 }
 
 }  // namespace nubivo::test
