@@ -147,10 +147,10 @@ void takeBytes(char* buffer, const char* body, int32_t from, int32_t to) {
     buffer[count] = '\0';
 }
 
+// The caller holds the state lock.
 void storeValue(const ValueSlot& slot, const char* value) {
     // `value` is a working buffer's NUL-terminated string: bytes after a NUL are gone
     // already, so it is stored straight from there.
-    std::lock_guard<std::mutex> guard(viewerState.stateLock);
     switch (slot.target) {
         case Target::Text:
             if (slot.text != nullptr) copyText(slot.text, slot.textSize, value);
@@ -238,6 +238,8 @@ struct Next {
 // Takes the quoted values of a recognised weather element, from `a` on.
 Next scanAttributes(const char* body, int32_t length, int32_t a, ScanState state,
                     ForecastDay* day) {
+    // One element's values are stored under one hold of the lock: no I/O happens here.
+    std::lock_guard<std::mutex> guard(viewerState.stateLock);
     char value[workBufferSize];
     int32_t ordinal = 0;
     for (;;) {
@@ -269,6 +271,7 @@ Next scanText(const char* body, int32_t length, int32_t d, char* field, size_t s
     if (t >= length || lt >= length) return Next{true, length};
     char value[workBufferSize];
     takeBytes(value, body, t, lt);
+    std::lock_guard<std::mutex> guard(viewerState.stateLock);
     storeValue(textSlot(field, size), value);
     return Next{false, lt};
 }
