@@ -9,12 +9,15 @@
 
 #include "images/image_download.h"
 #include "images/map_layers.h"
+#include "platform/hosts.h"
 #include "platform/http_date.h"
 #include "state/viewer_state.h"
+#include "state/window_bridge.h"
 #include "tools/sample_host/sample_icons.h"
 #include "tools/sample_host/sample_maps.h"
 #include "tools/sample_host/sample_server.h"
 #include "tools/sample_host/sample_weather.h"
+#include "worker/update_worker.h"
 
 namespace nubivo {
 namespace {
@@ -210,6 +213,57 @@ TEST_F(SampleServerTest, LastModifiedHoldsWithinTheHourAndMovesWithIt) {
     const httplib::Result next = get(path);
     ASSERT_TRUE(next);
     EXPECT_EQ(next->get_header_value("Last-Modified"), "Mon, 07 Dec 2026 11:00:00 GMT");
+}
+
+}  // namespace
+}  // namespace nubivo
+
+namespace nubivo {
+namespace {
+
+void formParis(char* location, size_t size, bool* celsius) {
+    copyText(location, size, "Paris FR");
+    *celsius = true;
+}
+
+// The viewer's whole update against the host: every weather field, the icon and the four
+// maps arrive.
+TEST_F(SampleServerTest, AFullUpdateFillsEveryFieldTheIconAndTheFourMaps) {
+    const std::string base = "http://127.0.0.1:" + std::to_string(port);
+    setHostsForTesting(base.c_str(), base.c_str());
+    windowBridge.readForm = formParis;
+    updateWorker();
+    windowBridge = WindowBridge{};
+    setHostsForTesting(nullptr, nullptr);
+
+    const WeatherReport& w = viewerState.weather;
+    for (const char* text :
+         {w.city, w.region, w.country, w.tempUnit, w.distanceUnit, w.pressureUnit, w.speedUnit,
+          w.sunrise, w.sunset, w.latitude, w.longitude, w.conditionText, w.conditionDate}) {
+        EXPECT_STRNE(text, "");
+    }
+    EXPECT_STREQ(w.city, "Paris");
+    EXPECT_STREQ(w.tempUnit, "C");
+    EXPECT_GT(w.humidity, 0);
+    EXPECT_GT(w.visibility, 0);
+    EXPECT_GT(w.pressure, 900.0f);
+    EXPECT_GT(w.conditionCode, 0);
+    ASSERT_EQ(w.forecastCount, 5);
+    for (int32_t i = 0; i < w.forecastCount; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_STRNE(w.forecasts[i].day, "");
+        EXPECT_STRNE(w.forecasts[i].text, "");
+        EXPECT_LE(w.forecasts[i].low, w.forecasts[i].high);
+    }
+    ASSERT_NE(viewerState.conditionIcon, nullptr);
+    EXPECT_NE(std::string(viewerState.conditionIconUrl).find(base + "/icons/"), std::string::npos);
+    for (int32_t layer = 0; layer < mapLayerCount; ++layer) {
+        SCOPED_TRACE(layer);
+        EXPECT_EQ(viewerState.layerReady[layer].load(), 1);
+        ASSERT_NE(viewerState.layerImage[layer], nullptr);
+        EXPECT_EQ(FreeImage_GetWidth(viewerState.layerImage[layer]), 440u);
+        EXPECT_EQ(FreeImage_GetHeight(viewerState.layerImage[layer]), 330u);
+    }
 }
 
 }  // namespace
