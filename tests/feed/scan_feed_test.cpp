@@ -108,7 +108,7 @@ TEST_F(ScanFeedTest, ElementNamesEndOnlyAtSpaceLessThanOrGreaterThan) {
         {"slash right after the name", "<nweather:wind/>\"5\"", 0},
         {"upper case", "<NWEATHER:WIND chill=\"5\"/>", 5},
         {"mixed case", "<nWeather:WinD chill=\"5\"/>", 5},
-        {"other prefix", "<yweather:wind chill=\"5\"/>", 0},
+        {"other prefix", "<xweather:wind chill=\"5\"/>", 0},
         {"closing tag", "</nweather:wind chill=\"5\"/>", 0},
         {"name at the very end", "<nweather:wind", 0},
     };
