@@ -1,11 +1,11 @@
 #include "feed/scan_feed.h"
 
+#include <locale.h>
 #include <cfloat>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <locale.h>
 
 #include "images/condition_icon.h"
 #include "state/viewer_state.h"
@@ -52,45 +52,72 @@ ValueSlot slotFor(ScanState state, int32_t ordinal, ForecastDay* day) {
     WeatherReport& w = viewerState.weather;
     switch (state) {
         case ScanState::Location:
-            if (ordinal == 1) return textSlot(w.city, sizeof w.city);
-            if (ordinal == 2) return textSlot(w.region, sizeof w.region);
-            if (ordinal == 3) return textSlot(w.country, sizeof w.country);
+            if (ordinal == 1)
+                return textSlot(w.city, sizeof w.city);
+            if (ordinal == 2)
+                return textSlot(w.region, sizeof w.region);
+            if (ordinal == 3)
+                return textSlot(w.country, sizeof w.country);
             break;
         case ScanState::Units:
-            if (ordinal == 1) return textSlot(w.tempUnit, sizeof w.tempUnit);
-            if (ordinal == 2) return textSlot(w.distanceUnit, sizeof w.distanceUnit);
-            if (ordinal == 3) return textSlot(w.pressureUnit, sizeof w.pressureUnit);
-            if (ordinal == 4) return textSlot(w.speedUnit, sizeof w.speedUnit);
+            if (ordinal == 1)
+                return textSlot(w.tempUnit, sizeof w.tempUnit);
+            if (ordinal == 2)
+                return textSlot(w.distanceUnit, sizeof w.distanceUnit);
+            if (ordinal == 3)
+                return textSlot(w.pressureUnit, sizeof w.pressureUnit);
+            if (ordinal == 4)
+                return textSlot(w.speedUnit, sizeof w.speedUnit);
             break;
         case ScanState::Wind:
-            if (ordinal == 1) return integerSlot(&w.windChill);
-            if (ordinal == 2) return integerSlot(&w.windDirection);
-            if (ordinal == 3) return integerSlot(&w.windSpeed);
+            if (ordinal == 1)
+                return integerSlot(&w.windChill);
+            if (ordinal == 2)
+                return integerSlot(&w.windDirection);
+            if (ordinal == 3)
+                return integerSlot(&w.windSpeed);
             break;
         case ScanState::Atmosphere:
-            if (ordinal == 1) return integerSlot(&w.humidity);
-            if (ordinal == 2) return integerSlot(&w.visibility);
-            if (ordinal == 3) return decimalSlot(&w.pressure);
-            if (ordinal == 4) return integerSlot(&w.rising);
+            if (ordinal == 1)
+                return integerSlot(&w.humidity);
+            if (ordinal == 2)
+                return integerSlot(&w.visibility);
+            if (ordinal == 3)
+                return decimalSlot(&w.pressure);
+            if (ordinal == 4)
+                return integerSlot(&w.rising);
             break;
         case ScanState::Astronomy:
-            if (ordinal == 1) return textSlot(w.sunrise, sizeof w.sunrise);
-            if (ordinal == 2) return textSlot(w.sunset, sizeof w.sunset);
+            if (ordinal == 1)
+                return textSlot(w.sunrise, sizeof w.sunrise);
+            if (ordinal == 2)
+                return textSlot(w.sunset, sizeof w.sunset);
             break;
         case ScanState::Condition:
-            if (ordinal == 1) return textSlot(w.conditionText, sizeof w.conditionText);
-            if (ordinal == 2) return integerSlot(&w.conditionCode);
-            if (ordinal == 3) return integerSlot(&w.conditionTemp);
-            if (ordinal == 4) return textSlot(w.conditionDate, sizeof w.conditionDate);
+            if (ordinal == 1)
+                return textSlot(w.conditionText, sizeof w.conditionText);
+            if (ordinal == 2)
+                return integerSlot(&w.conditionCode);
+            if (ordinal == 3)
+                return integerSlot(&w.conditionTemp);
+            if (ordinal == 4)
+                return textSlot(w.conditionDate, sizeof w.conditionDate);
             break;
         case ScanState::Forecast:
-            if (day == nullptr) break;  // an eighth and later Forecast element writes nothing
-            if (ordinal == 1) return textSlot(day->day, sizeof day->day);
-            if (ordinal == 2) return textSlot(day->date, sizeof day->date);
-            if (ordinal == 3) return integerSlot(&day->low);
-            if (ordinal == 4) return integerSlot(&day->high);
-            if (ordinal == 5) return textSlot(day->text, sizeof day->text);
-            if (ordinal == 6) return integerSlot(&day->code);
+            if (day == nullptr)
+                break;  // an eighth and later Forecast element writes nothing
+            if (ordinal == 1)
+                return textSlot(day->day, sizeof day->day);
+            if (ordinal == 2)
+                return textSlot(day->date, sizeof day->date);
+            if (ordinal == 3)
+                return integerSlot(&day->low);
+            if (ordinal == 4)
+                return integerSlot(&day->high);
+            if (ordinal == 5)
+                return textSlot(day->text, sizeof day->text);
+            if (ordinal == 6)
+                return integerSlot(&day->code);
             break;
         case ScanState::None:
             break;
@@ -131,9 +158,11 @@ int32_t toInteger(const char* text) {
 float toDecimal(const char* text) {
     static locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
     double value = cLocale != static_cast<locale_t>(0) ? strtod_l(text, nullptr, cLocale)
-                                                        : strtod(text, nullptr);
-    if (value > FLT_MAX) return HUGE_VALF;
-    if (value < -FLT_MAX) return -HUGE_VALF;
+                                                       : strtod(text, nullptr);
+    if (value > FLT_MAX)
+        return HUGE_VALF;
+    if (value < -FLT_MAX)
+        return -HUGE_VALF;
     return static_cast<float>(value);
 }
 
@@ -153,13 +182,16 @@ void storeValue(const ValueSlot& slot, const char* value) {
     // already, so it is stored straight from there.
     switch (slot.target) {
         case Target::Text:
-            if (slot.text != nullptr) copyText(slot.text, slot.textSize, value);
+            if (slot.text != nullptr)
+                copyText(slot.text, slot.textSize, value);
             break;
         case Target::Integer:
-            if (slot.integer != nullptr) *slot.integer = toInteger(value);
+            if (slot.integer != nullptr)
+                *slot.integer = toInteger(value);
             break;
         case Target::Decimal:
-            if (slot.decimal != nullptr) *slot.decimal = toDecimal(value);
+            if (slot.decimal != nullptr)
+                *slot.decimal = toDecimal(value);
             break;
     }
 }
@@ -170,7 +202,8 @@ void setScanState(ScanState state) {
 }
 
 int32_t find(const char* body, int32_t length, int32_t from, char c) {
-    if (from >= length) return length;
+    if (from >= length)
+        return length;
     const void* hit = memchr(body + from, c, static_cast<size_t>(length - from));
     return hit == nullptr ? length : static_cast<int32_t>(static_cast<const char*>(hit) - body);
 }
@@ -178,7 +211,8 @@ int32_t find(const char* body, int32_t length, int32_t from, char c) {
 // The first index at or after `from` holding `a` or `b`, or `length`.
 int32_t findEither(const char* body, int32_t length, int32_t from, char a, char b) {
     for (int32_t i = from; i < length; ++i) {
-        if (body[i] == a || body[i] == b) return i;
+        if (body[i] == a || body[i] == b)
+            return i;
     }
     return length;
 }
@@ -186,7 +220,8 @@ int32_t findEither(const char* body, int32_t length, int32_t from, char a, char 
 int32_t findNameEnd(const char* body, int32_t length, int32_t from) {
     for (int32_t i = from; i < length; ++i) {
         char c = body[i];
-        if (c == ' ' || c == '<' || c == '>') return i;
+        if (c == ' ' || c == '<' || c == '>')
+            return i;
     }
     return length;
 }
@@ -223,7 +258,8 @@ constexpr Recognised recognisedNames[] = {
 // False when the name in bytes [q, d) cannot be a recognised one: every recognised name is
 // at least three bytes long and starts with G, I or N in either case.
 bool mayBeRecognised(const char* body, int32_t q, int32_t d) {
-    if (d - q < 3) return false;
+    if (d - q < 3)
+        return false;
     char first = body[q];
     return first == 'G' || first == 'I' || first == 'N' || first == 'g' || first == 'i' ||
            first == 'n';
@@ -244,13 +280,16 @@ Next scanAttributes(const char* body, int32_t length, int32_t a, ScanState state
     int32_t ordinal = 0;
     for (;;) {
         int32_t k = findEither(body, length, a, '"', '/');
-        if (k >= length) return Next{true, length};
+        if (k >= length)
+            return Next{true, length};
         if (body[k] == '/') {
-            if (k + 1 >= length) return Next{true, length};
+            if (k + 1 >= length)
+                return Next{true, length};
             return Next{false, k + 1};
         }
         int32_t v = k + 1;
-        if (v >= length) return Next{true, length};
+        if (v >= length)
+            return Next{true, length};
         int32_t m = findEither(body, length, v, '"', '/');
         if (m < length && body[m] == '/') {
             // A '/' inside a value drops it and the rest of the element.
@@ -259,7 +298,8 @@ Next scanAttributes(const char* body, int32_t length, int32_t a, ScanState state
         takeBytes(value, body, v, m);
         ++ordinal;
         storeValue(slotFor(state, ordinal, day), value);
-        if (m >= length) return Next{true, length};
+        if (m >= length)
+            return Next{true, length};
         a = m + 1;
     }
 }
@@ -268,7 +308,8 @@ Next scanAttributes(const char* body, int32_t length, int32_t a, ScanState state
 Next scanText(const char* body, int32_t length, int32_t d, char* field, size_t size) {
     int32_t t = d + 1;
     int32_t lt = find(body, length, t, '<');
-    if (t >= length || lt >= length) return Next{true, length};
+    if (t >= length || lt >= length)
+        return Next{true, length};
     char value[workBufferSize];
     takeBytes(value, body, t, lt);
     std::lock_guard<std::mutex> guard(viewerState.stateLock);
@@ -292,7 +333,8 @@ void scanFeed(const char* body, int32_t length) {
     for (;;) {
         p = find(body, length, p, '<');
         int32_t q = p + 1;
-        if (q >= length) return;
+        if (q >= length)
+            return;
         int32_t d = findNameEnd(body, length, q);
 
         // Most names of a feed (closing tags, channel and item elements) are passed over
@@ -334,7 +376,8 @@ void scanFeed(const char* body, int32_t length) {
         } else {
             next.position = handleImgElement(body, length, d);
         }
-        if (next.end) return;
+        if (next.end)
+            return;
         p = next.position;
     }
 }

@@ -13,7 +13,7 @@ namespace nubivo {
 namespace {
 
 class ScanFeedTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         resetViewerState();
         setIconDownloadEnabled(false);
@@ -134,8 +134,8 @@ TEST_F(ScanFeedTest, ValuesLandByOrdinal) {
         {"other attribute names", "<nweather:wind a=\"1\" b=\"2\" c=\"3\"/>", 1, 2, 3},
         {"no attribute names", "<nweather:wind \"1\"\"2\" \"3\"/>", 1, 2, 3},
         {"swapped values", "<nweather:wind chill=\"2\" direction=\"1\" speed=\"3\"/>", 2, 1, 3},
-        {"values over several lines", "<nweather:wind chill=\"1\"\n direction=\"2\"\n\tspeed=\"3\"/>",
-         1, 2, 3},
+        {"values over several lines",
+         "<nweather:wind chill=\"1\"\n direction=\"2\"\n\tspeed=\"3\"/>", 1, 2, 3},
         {"surplus value ignored", "<nweather:wind a=\"1\" b=\"2\" c=\"3\" d=\"4\"/>", 1, 2, 3},
         {"missing values keep old", "<nweather:wind a=\"1\"/>", 1, 90, 9},
         {"slash inside a value drops it and the rest", "<nweather:wind a=\"1\" b=\"2/3\" c=\"4\"/>",
@@ -143,8 +143,8 @@ TEST_F(ScanFeedTest, ValuesLandByOrdinal) {
         {"empty value gives 0", "<nweather:wind a=\"\" b=\"2\" c=\"3\"/>", 0, 2, 3},
         {"atoi reading", "<nweather:wind a=\" -12abc\" b=\"+7.9\" c=\"x5\"/>", -12, 7, 0},
         {"overflow held at the limits",
-         "<nweather:wind a=\"99999999999999\" b=\"-99999999999999\" c=\"2147483647\"/>",
-         INT32_MAX, INT32_MIN, INT32_MAX},
+         "<nweather:wind a=\"99999999999999\" b=\"-99999999999999\" c=\"2147483647\"/>", INT32_MAX,
+         INT32_MIN, INT32_MAX},
         {"single quotes do not delimit", "<nweather:wind a='1' b=\"2\"/>", 2, 90, 9},
         {"value cut by the end of the body", "<nweather:wind a=\"1\" b=\"2\" c=\"34", 1, 2, 34},
         {"body ends after the opening quote", "<nweather:wind a=\"1\" b=\"", 1, 90, 9},
@@ -245,8 +245,9 @@ TEST_F(ScanFeedTest, PositionTextContent) {
 }
 
 TEST_F(ScanFeedTest, ElementClosedByGreaterThanCollectsFollowingValues) {
-    scan("<nweather:wind chill=\"1\" direction=\"2\">"
-         "<nweather:atmosphere humidity=\"3\" visibility=\"4\"/>");
+    scan(
+        "<nweather:wind chill=\"1\" direction=\"2\">"
+        "<nweather:atmosphere humidity=\"3\" visibility=\"4\"/>");
     EXPECT_EQ(weather().windChill, 1);
     EXPECT_EQ(weather().windDirection, 2);
     EXPECT_EQ(weather().windSpeed, 3);
@@ -297,8 +298,8 @@ TEST_F(ScanFeedTest, EighthForecastWritesNothing) {
 TEST_F(ScanFeedTest, BodiesWithoutElementsChangeOnlyTheCount) {
     scan(workedExample);
     const WeatherReport before = weather();
-    const std::vector<std::string> bodies = {
-        "", "no markup at all", "text then <", std::string("\0\0\0", 3)};
+    const std::vector<std::string> bodies = {"", "no markup at all", "text then <",
+                                             std::string("\0\0\0", 3)};
     for (const std::string& body : bodies) {
         SCOPED_TRACE(body);
         scan(workedExample);
@@ -316,8 +317,9 @@ TEST_F(ScanFeedTest, BodiesWithoutElementsChangeOnlyTheCount) {
 
 TEST_F(ScanFeedTest, ASecondFeedKeepsWhatItLacks) {
     scan(workedExample);
-    std::string shorter = "<nweather:location city=\"Bergen\"/>"
-                          "<nweather:forecast day=\"Wed\"/>";
+    std::string shorter =
+        "<nweather:location city=\"Bergen\"/>"
+        "<nweather:forecast day=\"Wed\"/>";
     scan(shorter);
     EXPECT_STREQ(weather().city, "Bergen");
     EXPECT_STREQ(weather().region, "Oslo");

@@ -8,8 +8,8 @@
 
 #include "feed/scan_feed.h"
 #include "images/image_download.h"
-#include "support/image_fixtures.h"
 #include "state/viewer_state.h"
+#include "support/image_fixtures.h"
 #include "support/local_server.h"
 
 namespace nubivo {

@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "support/image_fixtures.h"
 #include "state/viewer_state.h"
+#include "support/image_fixtures.h"
 
 namespace nubivo {
 namespace {

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <string>
 
-#include "support/image_fixtures.h"
 #include "platform/hosts.h"
 #include "state/viewer_state.h"
 #include "support/image_fixtures.h"

@@ -11,7 +11,7 @@ namespace nubivo {
 namespace {
 
 class ViewerStateTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { resetViewerState(); }
 };
 

@@ -61,7 +61,7 @@ bool eventually(Predicate done) {
 }
 
 class UpdateWorkerTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         resetViewerState();
         {
