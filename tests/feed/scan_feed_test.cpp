@@ -8,25 +8,13 @@
 
 #include "images/condition_icon.h"
 #include "state/viewer_state.h"
+#include "support/feed_scan_fixture.h"
 
 namespace nubivo {
 namespace {
 
-class ScanFeedTest : public ::testing::Test {
+class ScanFeedTest : public test::FeedScanTest {
   protected:
-    void SetUp() override {
-        resetViewerState();
-        setIconDownloadEnabled(false);
-    }
-    void TearDown() override {
-        setIconDownloadEnabled(true);
-        resetViewerState();
-    }
-
-    static void scan(const std::string& body) {
-        scanFeed(body.data(), static_cast<int32_t>(body.size()));
-    }
-
     static WeatherReport& weather() { return viewerState.weather; }
 };
 

@@ -51,14 +51,16 @@ bool holdsPattern(const ResponseBody& body) {
     return true;
 }
 
+// Pieces a scripted reader hands over (0 ends, -1 fails), and what the body must come to.
+struct BodyCase {
+    const char* name;
+    std::vector<int32_t> pieces;
+    uint32_t expectedSize;
+    size_t expectedReads;
+};
+
 TEST(ImageDownloadTest, ReadsWholeBodyInPiecesOfAtMost4096) {
-    struct Case {
-        const char* name;
-        std::vector<int32_t> pieces;
-        uint32_t expectedSize;
-        size_t expectedReads;
-    };
-    const Case cases[] = {
+    const BodyCase cases[] = {
         {"exactly 4096 bytes in one read", {4096, 0}, 4096, 2},
         {"several full chunks and a short one", {4096, 4096, 100, 0}, 8292, 4},
         {"uneven pieces", {1, 4095, 7, 2000, 0}, 6103, 5},
@@ -66,7 +68,7 @@ TEST(ImageDownloadTest, ReadsWholeBodyInPiecesOfAtMost4096) {
         {"first read fails", {-1}, 0, 1},
         {"failure mid-body keeps the bytes so far", {4096, 1000, -1, 50}, 5096, 3},
     };
-    for (const Case& c : cases) {
+    for (const BodyCase& c : cases) {
         SCOPED_TRACE(c.name);
         ScriptedReader reader(c.pieces);
         ResponseBody body = readBody(ScriptedReader::read, &reader, responseBodyLimit);
@@ -83,18 +85,12 @@ TEST(ImageDownloadTest, ReadsWholeBodyInPiecesOfAtMost4096) {
 // The limit is met with a small one: at 8 MiB the exact growth of the block costs a copy
 // per chunk, which takes a minute under the address sanitizer.
 TEST(ImageDownloadTest, AbandonsBodyOverTheLimit) {
-    struct Case {
-        const char* name;
-        std::vector<int32_t> pieces;
-        uint32_t expectedSize;
-        size_t expectedReads;
-    };
-    const Case cases[] = {
+    const BodyCase cases[] = {
         {"exactly the limit is kept", {4096, 4096, 1808, 0}, 10000, 4},
         {"one byte more gives nothing and reads no further", {4096, 4096, 1809, 4096}, 0, 3},
         {"a single piece over the limit", {4096, 4096, 4096, 0}, 0, 3},
     };
-    for (const Case& c : cases) {
+    for (const BodyCase& c : cases) {
         SCOPED_TRACE(c.name);
         ScriptedReader reader(c.pieces);
         ResponseBody body = readBody(ScriptedReader::read, &reader, 10000);

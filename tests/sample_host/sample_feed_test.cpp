@@ -10,6 +10,7 @@
 #include "locations/location_files.h"
 #include "locations/location_lists.h"
 #include "state/viewer_state.h"
+#include "support/feed_scan_fixture.h"
 #include "tools/sample_host/sample_feed.h"
 #include "tools/sample_host/sample_weather.h"
 
@@ -24,21 +25,7 @@ using sample::WeatherValues;
 constexpr int64_t mondayMorning = 1796638800;
 constexpr const char* iconBase = "http://127.0.0.1:8642";
 
-class SampleFeedTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        resetViewerState();
-        setIconDownloadEnabled(false);
-    }
-    void TearDown() override {
-        setIconDownloadEnabled(true);
-        resetViewerState();
-    }
-
-    static void scan(const std::string& body) {
-        scanFeed(body.data(), static_cast<int32_t>(body.size()));
-    }
-};
+class SampleFeedTest : public test::FeedScanTest {};
 
 TEST_F(SampleFeedTest, TheViewersScannerReadsEveryValueInBothUnits) {
     const char* const locations[] = {"Paris FR", "10001",    "Springfield",
