@@ -1,6 +1,7 @@
 #include "tools/host_core/host_server.h"
 
 #include <gtest/gtest.h>
+#include <httplib.h>
 
 #include <string>
 #include <vector>
@@ -67,6 +68,16 @@ TEST(HostServerTest, IconBaseTrustsOnlyAPlainHostHeader) {
     EXPECT_EQ(host::iconBaseFor("evil\"host", fallback), fallback);
     EXPECT_EQ(host::iconBaseFor("a/b", fallback), fallback);
     EXPECT_EQ(host::iconBaseFor(std::string(101, 'a'), fallback), fallback);
+}
+
+TEST(HostServerTest, ASecondHostCannotShareAPort) {
+    httplib::Server first;
+    httplib::Server second;
+    host::bindAlone(first);
+    host::bindAlone(second);
+    const int port = first.bind_to_any_port(host::listenAddress);
+    ASSERT_GT(port, 0);
+    EXPECT_FALSE(second.bind_to_port(host::listenAddress, port));
 }
 
 TEST(HostServerTest, NumbersOnTheCommandLine) {

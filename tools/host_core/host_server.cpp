@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 #include <pthread.h>
+#include <sys/socket.h>
 
 #include <atomic>
 #include <csignal>
@@ -105,7 +106,15 @@ void blockStopSignals() {
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 }
 
+void bindAlone(httplib::Server& server) {
+    server.set_socket_options([](socket_t socket) {
+        int yes = 1;
+        setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
+}
+
 int serveUntilSignalled(httplib::Server& server, int port, const char* program) {
+    bindAlone(server);
     if (!server.bind_to_port(listenAddress, port)) {
         std::fprintf(stderr, "%s: cannot listen on %s:%d\n", program, listenAddress, port);
         return 1;

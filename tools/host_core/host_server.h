@@ -51,7 +51,12 @@ const char* optionValue(int argc, char** argv, int* index, const char* name, boo
 // first in main, before any thread exists.
 void blockStopSignals();
 
-// Binds `server` to listenAddress:`port`, prints "<program>: serving on http://..." and
+// Makes `server` bind its port alone: a second host on a port that one already listens on
+// fails to start rather than sharing the port's connections with it (which httplib's own
+// options would allow).
+void bindAlone(httplib::Server& server);
+
+// Binds `server` (bindAlone) to listenAddress:`port`, prints "<program>: serving on http://..." and
 // serves until SIGINT or SIGTERM (then 0) or until the server fails (1). 1 too when the port
 // cannot be had, with a message on standard error.
 int serveUntilSignalled(httplib::Server& server, int port, const char* program);
