@@ -1,9 +1,4 @@
 # Installation and the Debian package.
-#
-# The viewer reads Countries/ under its current directory, so the folder is installed
-# read-only into the viewer's data folder, and the desktop entry starts the viewer there.
-set(NUBIVO_DATA_DIR "${CMAKE_INSTALL_DATADIR}/nubivo-weather-viewer")
-set(NUBIVO_FULL_DATA_DIR "${CMAKE_INSTALL_FULL_DATADIR}/nubivo-weather-viewer")
 
 install(DIRECTORY "${PROJECT_SOURCE_DIR}/Countries"
     DESTINATION "${NUBIVO_DATA_DIR}"

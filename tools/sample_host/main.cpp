@@ -20,7 +20,7 @@ constexpr int defaultPort = 8642;
 
 void printUsage(std::FILE* to) {
     std::fprintf(to,
-                 "Usage: nubivo-sample-host [--port N]\n"
+                 "Usage: nubivo-sample-host [--port N] [--help] [--version]\n"
                  "Serves a made-up weather feed, its icons and the map pictures on "
                  "http://%s:N (N is %d unless given).\n",
                  listenAddress, defaultPort);
@@ -44,6 +44,10 @@ int main(int argc, char** argv) {
         const char* arg = argv[i];
         if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
             printUsage(stdout);
+            return 0;
+        }
+        if (std::strcmp(arg, "--version") == 0) {
+            std::printf("nubivo-sample-host %s\n", NUBIVO_VERSION);
             return 0;
         }
         const char* value = nullptr;
