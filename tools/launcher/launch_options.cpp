@@ -1,0 +1,139 @@
+#include "tools/launcher/launch_options.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace nubivo::launcher {
+namespace {
+
+bool parsePort(const char* text, int* port) {
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || errno != 0 || value < 1 || value > 65535) {
+        return false;
+    }
+    *port = static_cast<int>(value);
+    return true;
+}
+
+bool parseSeconds(const char* text, double* seconds) {
+    char* end = nullptr;
+    errno = 0;
+    const double value = std::strtod(text, &end);
+    if (end == text || *end != '\0' || errno != 0 || !std::isfinite(value) || value < 0.1 ||
+        value > 600.0) {
+        return false;
+    }
+    *seconds = value;
+    return true;
+}
+
+// The value of option `name` at argv[*i], as "--name value" or "--name=value"; null when
+// argv[*i] is not that option. `*missing` is set when the option came without its value.
+const char* optionValue(const char* name, int argc, const char* const* argv, int* i,
+                        bool* missing) {
+    const char* arg = argv[*i];
+    const size_t length = std::strlen(name);
+    if (std::strncmp(arg, name, length) != 0) {
+        return nullptr;
+    }
+    if (arg[length] == '=') {
+        return arg + length + 1;
+    }
+    if (arg[length] != '\0') {
+        return nullptr;
+    }
+    if (*i + 1 >= argc) {
+        *missing = true;
+        return nullptr;
+    }
+    ++*i;
+    return argv[*i];
+}
+
+ParseResult failure(std::string message) {
+    ParseResult result;
+    result.outcome = ParseOutcome::Error;
+    result.error = std::move(message);
+    return result;
+}
+
+}  // namespace
+
+ParseResult parseLaunchOptions(int argc, const char* const* argv) {
+    ParseResult result;
+    LaunchOptions& o = result.options;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (std::strcmp(arg, "--") == 0) {
+            o.viewerArguments.assign(argv + i + 1, argv + argc);
+            break;
+        }
+        if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
+            result.outcome = ParseOutcome::Help;
+            return result;
+        }
+        if (std::strcmp(arg, "--version") == 0) {
+            result.outcome = ParseOutcome::Version;
+            return result;
+        }
+        if (std::strcmp(arg, "--sample") == 0) {
+            o.sample = true;
+            continue;
+        }
+        bool missing = false;
+        const char* value = nullptr;
+        if ((value = optionValue("--port", argc, argv, &i, &missing)) != nullptr) {
+            if (!parsePort(value, &o.port)) {
+                return failure(std::string("bad port '") + value + "' (1 to 65535)");
+            }
+        } else if ((value = optionValue("--host", argc, argv, &i, &missing)) != nullptr) {
+            o.hostProgram = value;
+        } else if ((value = optionValue("--viewer", argc, argv, &i, &missing)) != nullptr) {
+            o.viewerProgram = value;
+        } else if ((value = optionValue("--data-dir", argc, argv, &i, &missing)) != nullptr) {
+            o.dataDir = value;
+        } else if ((value = optionValue("--wait", argc, argv, &i, &missing)) != nullptr) {
+            if (!parseSeconds(value, &o.waitSeconds)) {
+                return failure(std::string("bad wait '") + value + "' (0.1 to 600 seconds)");
+            }
+        } else if (missing) {
+            return failure(std::string("option '") + arg + "' needs a value");
+        } else {
+            return failure(std::string("unknown option '") + arg + "'");
+        }
+        if (value != nullptr && *value == '\0') {
+            return failure(std::string("option '") + arg + "' needs a value");
+        }
+    }
+    return result;
+}
+
+const char* launcherUsage() {
+    return "Usage: nubivo-weather [--sample] [OPTION]... [-- VIEWER-ARGUMENT...]\n"
+           "Starts the NubivoWeather Viewer with a weather host behind it.\n"
+           "\n"
+           "When nothing answers on 127.0.0.1:8642, starts nubivo-live-host (real weather)\n"
+           "or, with --sample, nubivo-sample-host (made-up weather, works offline) in the\n"
+           "background, waits until it answers, and runs nubivo-weather-viewer. A host\n"
+           "started this way ends a moment after the last viewer started this way ends; a\n"
+           "host that was already answering is used as it is and never stopped.\n"
+           "\n"
+           "  --sample            start the sample host instead of the live host\n"
+           "  --port N            the host's port on 127.0.0.1 (default 8642; the viewer\n"
+           "                      itself always asks 8642)\n"
+           "  --host PROGRAM      the host program to start (default: the live or sample\n"
+           "                      host beside this program)\n"
+           "  --viewer PROGRAM    the viewer to run (default: nubivo-weather-viewer beside\n"
+           "                      this program)\n"
+           "  --data-dir DIR      the folder to run the viewer in, holding Countries/\n"
+           "                      (default: the installed data folder)\n"
+           "  --wait SECONDS      how long a started host may take to answer (default 5)\n"
+           "  --help              show this help and exit\n"
+           "  --version           show the version and exit\n";
+}
+
+}  // namespace nubivo::launcher
