@@ -14,7 +14,7 @@
 
 namespace nubivo {
 
-Canvas::Canvas(QImage* target) : painter(target) {
+Canvas::Canvas(QImage* target) : painter(target), ratio(target->devicePixelRatio()) {
     // Hard pixel edges for shapes, as the window's outlines and lines are laid out to the
     // pixel; text keeps its own smoothing.
     painter.setRenderHint(QPainter::Antialiasing, false);
@@ -267,12 +267,15 @@ void stretchPicture(Canvas& canvas, Rect rect, const QImage& picture) {
         return;
     }
     QRect target(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
-    if (picture.size() == target.size()) {
+    const QSize device(static_cast<int>(std::lround(target.width() * canvas.ratio)),
+                       static_cast<int>(std::lround(target.height() * canvas.ratio)));
+    if (picture.size() == device && picture.devicePixelRatio() == canvas.ratio) {
         canvas.painter.drawImage(target.topLeft(), picture);
         return;
     }
-    canvas.painter.drawImage(target.topLeft(), picture.scaled(target.size(), Qt::IgnoreAspectRatio,
-                                                              Qt::SmoothTransformation));
+    QImage scaled = picture.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    scaled.setDevicePixelRatio(canvas.ratio);
+    canvas.painter.drawImage(target.topLeft(), scaled);
 }
 
 }  // namespace nubivo

@@ -22,6 +22,7 @@ struct Canvas {
     explicit Canvas(QImage* target);
 
     QPainter painter;
+    double ratio;  // device pixels per logical pixel of the target
     TextAlign align = TextAlign::LeftTop;
     QColor brush{Qt::white};
     QColor textColour{Qt::black};
@@ -58,7 +59,8 @@ void textOut(Canvas& canvas, int32_t x, int32_t y, const char* text);
 void drawTextWrapped(Canvas& canvas, Rect rect, const char* text, bool centred);
 
 // Draws `picture` scaled to fill `rect` exactly (no aspect ratio kept), averaging pixels
-// when it shrinks. A picture of the rectangle's size is copied as it is.
+// when it shrinks. A picture that already covers the rectangle's device pixels at the
+// canvas's ratio (as cachedPicture makes them) is copied pixel for pixel.
 void stretchPicture(Canvas& canvas, Rect rect, const QImage& picture);
 
 }  // namespace nubivo

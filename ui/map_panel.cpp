@@ -25,7 +25,8 @@ void paintMapPanel(Canvas& canvas) {
     Image24 image = s.layerImage[layer];
     if (ready && image != nullptr) {
         QSize size(mapImageRect.right - mapImageRect.left, mapImageRect.bottom - mapImageRect.top);
-        stretchPicture(canvas, mapImageRect, cachedPicture(w.mapPicture[layer], image, size));
+        stretchPicture(canvas, mapImageRect,
+                       cachedPicture(w.mapPicture[layer], image, size, canvas.ratio));
         return;
     }
     canvas.painter.setFont(w.smallBoldFont);

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QPalette>
 #include <QWidget>
+#include <cmath>
 #include <cstdio>
 #include <mutex>
 
@@ -136,7 +137,7 @@ void paintForecast(Canvas& canvas, const WeatherReport& r) {
 void paintInfoContent(Canvas& canvas) {
     WindowResources& w = windowResources;
     const ViewerState& s = viewerState;
-    const QImage& icon = cachedPicture(w.iconPicture, s.conditionIcon, QSize());
+    const QImage& icon = cachedPicture(w.iconPicture, s.conditionIcon, QSize(), canvas.ratio);
     canvas.painter.drawImage(QPoint(15, 190), icon);
 
     canvas.painter.setFont(w.smallFont);
@@ -179,6 +180,20 @@ void drawTabStrip(Canvas& canvas, Rect first, const char* const* captions, int32
     }
     canvas.brush = Qt::white;
     canvas.align = TextAlign::LeftTop;
+}
+
+void fitBackBuffer(double ratio) {
+    QImage& buffer = windowResources.backBuffer;
+    if (!(ratio > 0.0)) {
+        ratio = 1.0;
+    }
+    const QSize size(static_cast<int>(std::ceil(windowWidth * ratio - 1e-9)),
+                     static_cast<int>(std::ceil(windowHeight * ratio - 1e-9)));
+    if (!buffer.isNull() && buffer.size() == size && buffer.devicePixelRatio() == ratio) {
+        return;
+    }
+    buffer = QImage(size, QImage::Format_RGB32);
+    buffer.setDevicePixelRatio(ratio);
 }
 
 void paintWindow() {

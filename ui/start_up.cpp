@@ -13,6 +13,7 @@
 #include "ui/combo_lists.h"
 #include "ui/fonts.h"
 #include "ui/main_window.h"
+#include "ui/paint_window.h"
 #include "ui/picture_cache.h"
 #include "ui/window_bridge_qt.h"
 #include "ui/window_icon.h"
@@ -29,11 +30,6 @@ WindowPosition centredPosition(int32_t screenWidth, int32_t screenHeight) {
 }
 
 void prepareApplication() {
-    // The picture is laid out to the pixel: no scale factor from the platform, the screen
-    // or the user may come between the window's pixels and the screen's.
-    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
-    qunsetenv("QT_SCALE_FACTOR");
-    qunsetenv("QT_SCREEN_SCALE_FACTORS");
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
         Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
 }
@@ -42,7 +38,7 @@ namespace {
 
 QIcon viewerIcon() {
     QIcon icon;
-    for (int size : {16, 32, 48}) {
+    for (int size : {16, 32, 48, 64, 96, 128}) {
         icon.addPixmap(QPixmap::fromImage(drawViewerIcon(size)));
     }
     return icon;
@@ -71,7 +67,7 @@ void startViewer() {
     window->move(at.x, at.y);
     w.mainWindow = window;
 
-    w.backBuffer = QImage(windowWidth, windowHeight, QImage::Format_RGB32);
+    fitBackBuffer(window->devicePixelRatioF());
     initResources();
     createControls();
     installComboLists();
