@@ -138,7 +138,7 @@ void paintInfoContent(Canvas& canvas) {
     WindowResources& w = windowResources;
     const ViewerState& s = viewerState;
     const QImage& icon = cachedPicture(w.iconPicture, s.conditionIcon, QSize(), canvas.ratio);
-    canvas.painter.drawImage(QPoint(15, 190), icon);
+    drawPicture(canvas, 15, 190, icon);
 
     canvas.painter.setFont(w.smallFont);
     textOut(canvas, 55, 155, "City:");
@@ -194,6 +194,8 @@ void fitBackBuffer(double ratio) {
     }
     buffer = QImage(size, QImage::Format_RGB32);
     buffer.setDevicePixelRatio(ratio);
+    ++windowResources.backBufferGeneration;
+    windowResources.mapInBuffer = 0;
 }
 
 void paintWindow() {
@@ -208,7 +210,17 @@ void paintWindow() {
     // The face colour the controls are drawn with, so the form reads as one surface.
     QColor face = w.mainWindow != nullptr ? w.mainWindow->palette().color(QPalette::Button)
                                           : QApplication::palette().color(QPalette::Button);
-    fill(canvas, Rect{0, 0, windowWidth, windowHeight}, face);
+    // The face everywhere but under the two panels, which paint every pixel of their own.
+    const Rect faceAreas[] = {
+        {0, 0, windowWidth, infoPanelRect.top},
+        {0, infoPanelRect.top, infoPanelRect.left, mapPanelRect.bottom},
+        {infoPanelRect.right, infoPanelRect.top, windowWidth, mapPanelRect.bottom},
+        {infoPanelRect.left, infoPanelRect.bottom, infoPanelRect.right, mapPanelRect.top},
+        {0, mapPanelRect.bottom, windowWidth, windowHeight},
+    };
+    for (const Rect& area : faceAreas) {
+        fill(canvas, area, face);
+    }
 
     line(canvas, 15, 27, 220, 27);
     line(canvas, 15, 29, 160, 29);

@@ -54,10 +54,12 @@ QSize devicePixels(QSize logical, double ratio) {
                  static_cast<int>(std::lround(logical.height() * ratio)));
 }
 
-const QImage& cachedPicture(CachedPicture& cache, Image24 image, QSize size, double ratio) {
+const QImage& cachedPicture(CachedPicture& cache, Image24 image, QSize deviceSize, double ratio) {
     int32_t width = image == nullptr ? 0 : static_cast<int32_t>(FreeImage_GetWidth(image));
     int32_t height = image == nullptr ? 0 : static_cast<int32_t>(FreeImage_GetHeight(image));
-    const QSize deviceSize = devicePixels(size.isEmpty() ? QSize(width, height) : size, ratio);
+    if (deviceSize.isEmpty()) {
+        deviceSize = devicePixels(QSize(width, height), ratio);
+    }
     // No slot has changed since the last look: the picture is still the one converted.
     uint64_t generation = viewerState.imageGeneration;
     if (cache.generation == generation && cache.source == image && !cache.picture.isNull() &&
