@@ -1,5 +1,6 @@
-// The window on a screen scaled by 2. CTest runs these in a process of their own with
-// QT_SCALE_FACTOR=2 (the "Scale2." tests); at any other scale they are skipped.
+// The window on a screen scaled by 2. CTest runs these in processes of their own with
+// NUBIVO_TEST_SCALE=2, which sets QT_SCALE_FACTOR=2 before the application object exists (the
+// "Scale2." tests); at any other scale they are skipped.
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPixmap>
