@@ -4,6 +4,8 @@
 #include <QIcon>
 #include <QPixmap>
 #include <QScreen>
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <mutex>
 
@@ -36,10 +38,13 @@ void prepareApplication() {
 
 namespace {
 
+// 16, 32 and 48 pixels times the screen's whole scale: drawing costs start-up time, and the
+// window system is given the sizes it can use.
 QIcon viewerIcon() {
     QIcon icon;
-    for (int size : {16, 32, 48, 64, 96, 128}) {
-        icon.addPixmap(QPixmap::fromImage(drawViewerIcon(size)));
+    const int scale = static_cast<int>(std::ceil(qApp->devicePixelRatio() - 0.01));
+    for (int size : {16, 32, 48}) {
+        icon.addPixmap(QPixmap::fromImage(drawViewerIcon(size * std::max(scale, 1))));
     }
     return icon;
 }

@@ -48,6 +48,10 @@ TEST_F(HiDpiTest, WindowIsTwiceTheSizeInDevicePixelsWithEverythingInProportion) 
     EXPECT_EQ(windowResources.updateButton->geometry(), QRect(250, 90, 78, 20));
     EXPECT_EQ(windowResources.exitButton->grab().size(), QSize(160, 40));
     EXPECT_EQ(windowResources.controlFont.pixelSize(), 13) << "fonts in logical pixels";
+    const QList<QSize> icons = window->windowIcon().availableSizes();
+    for (int size : {32, 64, 96}) {
+        EXPECT_TRUE(icons.contains(QSize(size, size))) << "icon drawn at " << size;
+    }
 }
 
 TEST_F(HiDpiTest, OutlinesAndRuleLinesAreTwoSharpDevicePixelsWide) {
