@@ -97,6 +97,18 @@ std::string localText(int64_t minutesSince1970) {
     return text;
 }
 
+// Counts a request under way for as long as it lives, and the most seen at once.
+struct AtOnce {
+    std::atomic<int32_t>& now;
+    AtOnce(std::atomic<int32_t>& counter, std::atomic<int32_t>& most) : now(counter) {
+        const int32_t at = ++now;
+        int32_t seen = most.load();
+        while (at > seen && !most.compare_exchange_weak(seen, at)) {
+        }
+    }
+    ~AtOnce() { --now; }
+};
+
 // A transparent PNG with lines of full coverage: an overlay's picture.
 std::string overlayPng(int32_t width, int32_t height) {
     FIBITMAP* bitmap = FreeImage_Allocate(width, height, 32);
@@ -156,6 +168,11 @@ void ScriptedUpstream::setFault(Endpoint endpoint, Fault fault, int32_t retryAft
     retryAfter_[endpoint] = retryAfter;
 }
 
+void ScriptedUpstream::setDelay(Endpoint endpoint, int32_t ms) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    delay_[endpoint] = ms;
+}
+
 void ScriptedUpstream::setToday(std::string day) {
     std::lock_guard<std::mutex> guard(mutex_);
     today_ = std::move(day);
@@ -169,11 +186,15 @@ std::vector<std::string> ScriptedUpstream::targets(Endpoint endpoint) const {
 bool ScriptedUpstream::applyFault(Endpoint endpoint, httplib::Response& response) {
     Fault fault;
     int32_t retryAfter;
+    int32_t delay;
     {
         std::lock_guard<std::mutex> guard(mutex_);
         fault = faults_[endpoint];
         retryAfter = retryAfter_[endpoint];
+        delay = delay_[endpoint];
     }
+    if (delay > 0)
+        server.pause(delay);
     switch (fault) {
         case Fault::None:
         case Fault::ServiceException:
@@ -224,16 +245,7 @@ bool ScriptedUpstream::applyFault(Endpoint endpoint, httplib::Response& response
 
 void ScriptedUpstream::answerForecast(const httplib::Request& request,
                                       httplib::Response& response) {
-    struct Count {
-        std::atomic<int32_t>& now;
-        Count(std::atomic<int32_t>& n, std::atomic<int32_t>& most) : now(n) {
-            const int32_t at = ++now;
-            int32_t seen = most.load();
-            while (at > seen && !most.compare_exchange_weak(seen, at)) {
-            }
-        }
-        ~Count() { --now; }
-    } count(atOnce_[Forecast], mostAtOnce_[Forecast]);
+    const AtOnce underWay(atOnce_[Forecast], mostAtOnce_[Forecast]);
     ++requests_[Forecast];
     {
         std::lock_guard<std::mutex> guard(mutex_);
@@ -419,6 +431,7 @@ void ScriptedUpstream::answerForecast(const httplib::Request& request,
 
 void ScriptedUpstream::answerGeocoding(const httplib::Request& request,
                                        httplib::Response& response) {
+    const AtOnce underWay(atOnce_[Geocoding], mostAtOnce_[Geocoding]);
     ++requests_[Geocoding];
     {
         std::lock_guard<std::mutex> guard(mutex_);
@@ -484,6 +497,7 @@ void ScriptedUpstream::answerGeocoding(const httplib::Request& request,
 }
 
 void ScriptedUpstream::answerImagery(const httplib::Request& request, httplib::Response& response) {
+    const AtOnce underWay(atOnce_[Imagery], mostAtOnce_[Imagery]);
     ++requests_[Imagery];
     Fault fault;
     std::string today;

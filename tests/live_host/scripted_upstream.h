@@ -96,6 +96,8 @@ class ScriptedUpstream {
     void setWeather(ScriptedWeather weather);
     void setGrid(GridScript script);
     void setFault(Endpoint endpoint, Fault fault, int32_t retryAfter = -1);
+    // Every answer of `endpoint` comes `ms` later.
+    void setDelay(Endpoint endpoint, int32_t ms);
     // The UTC day whose imagery is black ("2026-12-07"), as it is for today.
     void setToday(std::string day);
 
@@ -120,6 +122,7 @@ class ScriptedUpstream {
     GridScript grid_;
     Fault faults_[3] = {Fault::None, Fault::None, Fault::None};
     int32_t retryAfter_[3] = {-1, -1, -1};
+    int32_t delay_[3] = {0, 0, 0};
     std::string today_ = "2026-12-07";
     std::atomic<int32_t> requests_[3]{};
     std::atomic<int32_t> atOnce_[3]{};

@@ -163,9 +163,11 @@ void FeedService::geocode(const LocationQuery& query, std::string_view location)
     entry.time = clock_();
     std::optional<LocationQuery> attempt = query;
     bool answered = false;
+    bool sent = false;
     while (attempt) {
         const UpstreamAnswer reply =
             upstream_.get(Service::Geocoding, geocodingUrl(config_.geocodingUrl, *attempt));
+        sent = sent || reply.sent;
         const GeocodingResult result =
             reply.received && reply.status == 200
                 ? parseGeocodingAnswer(reply.body, *attempt, &entry.place)
@@ -183,7 +185,8 @@ void FeedService::geocode(const LocationQuery& query, std::string_view location)
             entry.found || attempt->countryCode.empty() ? std::nullopt : unsplitQuery(location);
     }
     if (!answered) {
-        failed("place:" + key);
+        if (sent)
+            failed("place:" + key);
         return;
     }
     Json file = {{"format", placeFormat},
@@ -208,7 +211,9 @@ void FeedService::fetchWeather(const Place& place) {
     if (!reply.received || reply.status != 200 || !parseForecastAnswer(reply.body, &entry.answer)) {
         std::fprintf(stderr, "nubivo-live-host: forecast for %s failed: %s\n", place.name.c_str(),
                      reply.error.empty() ? "an answer of another shape" : reply.error.c_str());
-        failed("weather:" + key);
+        // A request that never went out (a gate closed) holds nothing back.
+        if (reply.sent)
+            failed("weather:" + key);
         return;
     }
     entry.fetched = clock_();

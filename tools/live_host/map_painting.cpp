@@ -64,11 +64,11 @@ void drawCredit(Canvas& canvas, const char* credit, Colour colour, Colour backdr
 
 // The temperature legend: a bar from -30 to 45 degrees C with labels in C above, F below.
 void drawTemperatureLegend(Canvas& canvas) {
-    constexpr int32_t left = 10, width = 180, barTop = mapHeight - 8 - lineHeight - 12;
+    constexpr int32_t left = 24, width = 170, barTop = mapHeight - 8 - lineHeight - 12;
     constexpr double low = -30, high = 45;
     const int32_t top = barTop - lineHeight - 6;
     for (int32_t y = top - 2; y < mapHeight - 4; ++y) {
-        for (int32_t x = left - 4; x < left + width + 44; ++x)
+        for (int32_t x = left - 18; x < left + width + 48; ++x)
             canvas.blendPixel(x, y, white, 0.7);
     }
     for (int32_t x = 0; x < width; ++x) {
@@ -86,11 +86,11 @@ void drawTemperatureLegend(Canvas& canvas) {
         host::drawText(canvas, x - host::textWidth(f, textScale) / 2, barTop + 14, f, ink,
                        textScale);
     }
-    host::drawText(canvas, left + width + 8, top,
+    host::drawText(canvas, left + width + 20, top,
                    "\xC2\xB0"
                    "C",
                    ink, textScale);
-    host::drawText(canvas, left + width + 8, barTop + 14,
+    host::drawText(canvas, left + width + 20, barTop + 14,
                    "\xC2\xB0"
                    "F",
                    ink, textScale);
@@ -98,9 +98,9 @@ void drawTemperatureLegend(Canvas& canvas) {
 
 // The precipitation legend: the even scale with its amounts below.
 void drawRainLegend(Canvas& canvas) {
-    constexpr int32_t left = 10, width = 180, barTop = mapHeight - 8 - lineHeight - 14;
+    constexpr int32_t left = 24, width = 170, barTop = mapHeight - 8 - lineHeight - 14;
     for (int32_t y = barTop - 4; y < mapHeight - 4; ++y) {
-        for (int32_t x = left - 4; x < left + width + 44; ++x)
+        for (int32_t x = left - 18; x < left + width + 48; ++x)
             canvas.blendPixel(x, y, white, 0.7);
     }
     const double span = static_cast<double>(std::size(rainSteps) - 1);
@@ -116,7 +116,7 @@ void drawRainLegend(Canvas& canvas) {
         host::drawText(canvas, x - host::textWidth(label, textScale) / 2, barTop + 14, label, ink,
                        textScale);
     }
-    host::drawText(canvas, left + width + 8, barTop + 14, "mm", ink, textScale);
+    host::drawText(canvas, left + width + 18, barTop + 14, "mm", ink, textScale);
 }
 
 }  // namespace
@@ -128,6 +128,13 @@ std::string shortDay(const std::string& isoDay) {
     const host::CivilDate date = host::civilDate(day->days);
     return std::string(host::weekdayName(date.weekday)) + " " + std::to_string(date.day) + " " +
            host::monthName(date.month);
+}
+
+Colour forecastColour(ForecastLayer layer, double value) {
+    if (layer != ForecastLayer::Precipitation)
+        return host::ramp(temperatureStops, std::size(temperatureStops), value);
+    const double step = rainScale(std::max(value, 0.0));
+    return step < 0 ? dryGround : host::ramp(rainStops, std::size(rainStops), step);
 }
 
 Canvas paintForecastMap(const GeoBox& box, const ForecastGrid& grid, ForecastLayer layer,
@@ -144,15 +151,7 @@ Canvas paintForecastMap(const GeoBox& box, const ForecastGrid& grid, ForecastLay
         for (int32_t x = 0; x < mapWidth; ++x) {
             const double gx =
                 (mapLongitude(box, x) - box.west) / (box.east - box.west) * gridColumns - 0.5;
-            const double value = field.at(gx, gy);
-            Colour c;
-            if (layer == ForecastLayer::Precipitation) {
-                const double step = rainScale(std::max(value, 0.0));
-                c = step < 0 ? dryGround : host::ramp(rainStops, std::size(rainStops), step);
-            } else {
-                c = host::ramp(temperatureStops, std::size(temperatureStops), value);
-            }
-            canvas.blendPixel(x, y, c);
+            canvas.blendPixel(x, y, forecastColour(layer, field.at(gx, gy)));
         }
     }
     outlines(canvas, outlineDark);

@@ -21,6 +21,9 @@ using OutlineDrawer = std::function<void(host::Canvas& map, host::Colour colour)
 host::Canvas paintForecastMap(const GeoBox& box, const ForecastGrid& grid, ForecastLayer layer,
                               const OutlineDrawer& outlines);
 
+// The colour of `value` (degrees C, or mm) on the map of `layer`.
+host::Colour forecastColour(ForecastLayer layer, double value);
+
 // Finishes a satellite picture of `day` ("2026-12-06"): the outlines, the day and the
 // imagery's credit, "NASA GIBS".
 void finishSatelliteMap(host::Canvas& picture, const std::string& day,

@@ -87,9 +87,11 @@ void MapService::buildSatellite(int32_t region) {
     const GeoBox& box = regionBoxes[region];
     const std::string day = imageryDay(clock_());
     std::optional<host::Canvas> picture;
+    bool sent = false;
     for (const char* layer : trueColourLayers) {
         const UpstreamAnswer reply =
             upstream_.get(Service::Imagery, getMapUrl(config_.imageryUrl, layer, box, day));
+        sent = sent || reply.sent;
         picture = imageryPicture(reply);
         if (picture)
             break;
@@ -100,7 +102,8 @@ void MapService::buildSatellite(int32_t region) {
             break;  // the service itself is out of reach: the next layer would be too
     }
     if (!picture) {
-        failed(region, SatelliteSource);
+        if (sent)
+            failed(region, SatelliteSource);
         return;
     }
     ensureOverlays(region);
@@ -118,7 +121,8 @@ void MapService::buildForecastMaps(int32_t region) {
     if (!reply.received || reply.status != 200 || !parseGridAnswer(reply.body, &grid)) {
         std::fprintf(stderr, "nubivo-live-host: forecast grid of region %d failed: %s\n", region,
                      reply.error.empty() ? "an answer of another shape" : reply.error.c_str());
-        failed(region, GridSource);
+        if (reply.sent)
+            failed(region, GridSource);
         return;
     }
     ensureOverlays(region);

@@ -146,6 +146,7 @@ UpstreamAnswer UpstreamClient::get(Service service, const std::string& url) {
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
 
     sent_[static_cast<int32_t>(service)] += 1;
+    answer.sent = true;
     const CURLcode code = curl_easy_perform(curl);
     long status = 0;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);

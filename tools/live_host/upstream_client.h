@@ -16,6 +16,7 @@ enum class Service : int32_t { Forecast = 0, Geocoding = 1, Imagery = 2 };
 inline constexpr int32_t serviceCount = 3;
 
 struct UpstreamAnswer {
+    bool sent = false;      // a request went out (not held back by a gate, a limit or shutdown)
     bool received = false;  // a whole HTTP answer came (of any status)
     long status = 0;
     std::string contentType;  // lower case, parameters kept
