@@ -10,6 +10,15 @@ set(NUBIVO_MAN_DIR "${PROJECT_SOURCE_DIR}/docs/man")
 # man1/. Every installed program has a page.
 function(nubivo_install_program target)
     install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    # A stripped install (the package) also loses the compilers' version notes, as Debian's
+    # own packages do.
+    install(CODE "
+        if(CMAKE_INSTALL_DO_STRIP)
+            execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+                --remove-section=.note
+                \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/${target}\"
+                COMMAND_ERROR_IS_FATAL ANY)
+        endif()")
     set(page "${NUBIVO_MAN_DIR}/${target}.1")
     if(NOT EXISTS "${page}")
         message(FATAL_ERROR "${target} has no manual page ${page}")
