@@ -17,28 +17,33 @@ void paintMapPanel(Canvas& canvas) {
     // picture in place.
     bool ready = valid && s.layerReady[layer].load(std::memory_order_acquire) != 0;
     Image24 image = valid ? s.layerImage[layer] : nullptr;
-    // A picture covers its area whole: the white goes only around it.
-    rectangle(canvas, mapPanelRect, ready && image != nullptr ? &mapImageRect : nullptr);
-    drawTabStrip(canvas, mapTabFirst, mapLayerCaptions, mapTabCount, s.hoverMapTab,
-                 s.selectedMapTab);
-    if (!valid) {
-        w.mapInBuffer = 0;
-        return;
-    }
+    const QImage* picture = nullptr;
     if (ready && image != nullptr) {
         const QSize size(
             toDevice(canvas, mapImageRect.right) - toDevice(canvas, mapImageRect.left),
             toDevice(canvas, mapImageRect.bottom) - toDevice(canvas, mapImageRect.top));
-        const QImage& picture = cachedPicture(w.mapPicture[layer], image, size, canvas.ratio);
-        if (w.mapInBuffer != picture.cacheKey() ||
+        picture = &cachedPicture(w.mapPicture[layer], image, size, canvas.ratio);
+        if (picture->isNull()) {
+            picture = nullptr;  // nothing to show: the area stays white
+        }
+    }
+    // A picture covers its area whole: the white goes only around it.
+    rectangle(canvas, mapPanelRect, picture != nullptr ? &mapImageRect : nullptr);
+    drawTabStrip(canvas, mapTabFirst, mapLayerCaptions, mapTabCount, s.hoverMapTab,
+                 s.selectedMapTab);
+    if (picture != nullptr) {
+        if (w.mapInBuffer != picture->cacheKey() ||
             w.mapInBufferGeneration != w.backBufferGeneration) {
-            stretchPicture(canvas, mapImageRect, picture);
-            w.mapInBuffer = picture.cacheKey();
+            stretchPicture(canvas, mapImageRect, *picture);
+            w.mapInBuffer = picture->cacheKey();
             w.mapInBufferGeneration = w.backBufferGeneration;
         }
         return;
     }
     w.mapInBuffer = 0;
+    if (!valid || (ready && image != nullptr)) {
+        return;
+    }
     canvas.painter.setFont(w.smallBoldFont);
     canvas.align = TextAlign::LeftTop;
     textOut(canvas, 120, 400, image != nullptr ? "Image downloading..." : "Image not updated...");

@@ -349,6 +349,16 @@ TEST_F(PaintWindowTest, AMapLeftStandingIsDrawnAgainAfterAnythingElseStoodThere)
     windowResources.backBuffer.fill(Qt::magenta);
     paintWindow();
     EXPECT_EQ(pixel(130, 405), green);
+
+    // A ready layer whose image cannot be shown (not 24 bits) leaves no other layer's map
+    // standing under its tab.
+    viewerState.layerReady[Precipitation].store(1);
+    storeImage(viewerState.layerImage[Precipitation], FreeImage_Allocate(440, 330, 8));
+    viewerState.selectedMapTab = Precipitation;
+    paintWindow();
+    for (QPoint at : {QPoint(130, 405), QPoint(300, 300), QPoint(344, 534)}) {
+        EXPECT_EQ(pixel(at.x(), at.y()), white) << at.x() << "," << at.y();
+    }
 }
 
 TEST_F(PaintWindowTest, ForecastColumnsAreCentredAt205And300) {
