@@ -56,6 +56,8 @@ TEST(LaunchOptionsTest, RefusesWhatItCannotUse) {
         {{"--port", "0"}, ParseOutcome::Error, "bad port '0'"},
         {{"--port=65536"}, ParseOutcome::Error, "bad port"},
         {{"--port", "80x"}, ParseOutcome::Error, "bad port"},
+        {{"--port", "+80"}, ParseOutcome::Error, "bad port"},
+        {{"--port= 80"}, ParseOutcome::Error, "bad port"},
         {{"--port"}, ParseOutcome::Error, "needs a value"},
         {{"--host="}, ParseOutcome::Error, "needs a value"},
         {{"--wait", "0"}, ParseOutcome::Error, "bad wait"},

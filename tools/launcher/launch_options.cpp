@@ -5,21 +5,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "tools/host_core/command_line.h"
+
 namespace nubivo::launcher {
 namespace {
 
-bool parsePort(const char* text, int* port) {
-    char* end = nullptr;
-    errno = 0;
-    const long value = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || errno != 0 || value < 1 || value > 65535) {
-        return false;
-    }
-    *port = static_cast<int>(value);
-    return true;
-}
-
-bool parseSeconds(const char* text, double* seconds) {
+bool parseWaitSeconds(const char* text, double* seconds) {
     char* end = nullptr;
     errno = 0;
     const double value = std::strtod(text, &end);
@@ -29,29 +20,6 @@ bool parseSeconds(const char* text, double* seconds) {
     }
     *seconds = value;
     return true;
-}
-
-// The value of option `name` at argv[*i], as "--name value" or "--name=value"; null when
-// argv[*i] is not that option. `*missing` is set when the option came without its value.
-const char* optionValue(const char* name, int argc, const char* const* argv, int* i,
-                        bool* missing) {
-    const char* arg = argv[*i];
-    const size_t length = std::strlen(name);
-    if (std::strncmp(arg, name, length) != 0) {
-        return nullptr;
-    }
-    if (arg[length] == '=') {
-        return arg + length + 1;
-    }
-    if (arg[length] != '\0') {
-        return nullptr;
-    }
-    if (*i + 1 >= argc) {
-        *missing = true;
-        return nullptr;
-    }
-    ++*i;
-    return argv[*i];
 }
 
 ParseResult failure(std::string message) {
@@ -86,18 +54,18 @@ ParseResult parseLaunchOptions(int argc, const char* const* argv) {
         }
         bool missing = false;
         const char* value = nullptr;
-        if ((value = optionValue("--port", argc, argv, &i, &missing)) != nullptr) {
-            if (!parsePort(value, &o.port)) {
+        if ((value = host::optionValue(argc, argv, &i, "--port", &missing)) != nullptr) {
+            if (!host::parsePort(value, &o.port)) {
                 return failure(std::string("bad port '") + value + "' (1 to 65535)");
             }
-        } else if ((value = optionValue("--host", argc, argv, &i, &missing)) != nullptr) {
+        } else if ((value = host::optionValue(argc, argv, &i, "--host", &missing)) != nullptr) {
             o.hostProgram = value;
-        } else if ((value = optionValue("--viewer", argc, argv, &i, &missing)) != nullptr) {
+        } else if ((value = host::optionValue(argc, argv, &i, "--viewer", &missing)) != nullptr) {
             o.viewerProgram = value;
-        } else if ((value = optionValue("--data-dir", argc, argv, &i, &missing)) != nullptr) {
+        } else if ((value = host::optionValue(argc, argv, &i, "--data-dir", &missing)) != nullptr) {
             o.dataDir = value;
-        } else if ((value = optionValue("--wait", argc, argv, &i, &missing)) != nullptr) {
-            if (!parseSeconds(value, &o.waitSeconds)) {
+        } else if ((value = host::optionValue(argc, argv, &i, "--wait", &missing)) != nullptr) {
+            if (!parseWaitSeconds(value, &o.waitSeconds)) {
                 return failure(std::string("bad wait '") + value + "' (0.1 to 600 seconds)");
             }
         } else if (missing) {

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "tools/host_core/command_line.h"
 #include "tools/host_core/host_server.h"
 #include "tools/sample_host/sample_server.h"
 
