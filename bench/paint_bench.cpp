@@ -1,8 +1,8 @@
 // The window's full repaint into the back buffer on Qt's offscreen platform, with the feed's
 // values, the condition icon and a 440 x 330 map picture in place: once per information tab
 // with the converted pictures kept, and once with every picture converted and scaled anew at
-// each paint; each at device pixel ratio 1 and 2. Then the pointer moved over the panels 10 000 times, with the resident memory
-// before and after.
+// each paint; each at device pixel ratio 1 and 2. Then the pointer moved over the panels
+// 10 000 times, with the resident memory before and after.
 #include <FreeImage.h>
 #include <benchmark/benchmark.h>
 
