@@ -1,8 +1,8 @@
 // The window's full repaint into the back buffer on Qt's offscreen platform, with the feed's
 // values, the condition icon and a 440 x 330 map picture in place: once per information tab
 // with the converted pictures kept, and once with every picture converted and scaled anew at
-// each paint. Then the pointer moved over the panels 10 000 times, with the resident memory
-// before and after.
+// each paint; each at device pixel ratio 1 and 2. Then the pointer moved over the panels
+// 10 000 times, with the resident memory before and after.
 #include <FreeImage.h>
 #include <benchmark/benchmark.h>
 
@@ -87,7 +87,8 @@ bool stateIsFilled() {
 }
 
 // range(0): the information tab. range(1): 1 to forget the converted pictures before each
-// paint, so that every paint converts and scales the map (and the icon) again.
+// paint, so that every paint converts and scales the map (and the icon) again. range(2): the
+// device pixel ratio of the back buffer, as on a screen of that scale (720 x 1140 at 2).
 void paintWindow(benchmark::State& state) {
     fillViewerState();
     if (!stateIsFilled()) {
@@ -96,6 +97,7 @@ void paintWindow(benchmark::State& state) {
     }
     nubivo::viewerState.selectedInfoTab = static_cast<int32_t>(state.range(0));
     const bool scaleEveryTime = state.range(1) != 0;
+    nubivo::fitBackBuffer(static_cast<double>(state.range(2)));
     nubivo::clearPictureCaches();
     nubivo::paintWindow();
     for (auto _ : state) {
@@ -105,6 +107,7 @@ void paintWindow(benchmark::State& state) {
         nubivo::paintWindow();
         benchmark::DoNotOptimize(nubivo::windowResources.backBuffer.constBits());
     }
+    nubivo::fitBackBuffer(1.0);
     state.SetLabel(nubivo::infoTabCaptions[state.range(0)]);
 }
 
@@ -209,8 +212,8 @@ void mouseMoves(benchmark::State& state) {
 
 BENCHMARK(paintWindow)
     ->Name("paintWindow")
-    ->ArgNames({"tab", "scaleEveryPaint"})
-    ->ArgsProduct({{0, 1, 2, 3, 4}, {0, 1}})
+    ->ArgNames({"tab", "scaleEveryPaint", "ratio"})
+    ->ArgsProduct({{0, 1, 2, 3, 4}, {0, 1}, {1, 2}})
     ->Unit(benchmark::kMicrosecond)
     ->UseRealTime()  // Qt scales pictures on a pool of threads
     ->Repetitions(7)

@@ -2,6 +2,7 @@
 // into the one record, as successive updates would, then prints the weather fields as
 // name=value lines. Never reaches the network: the icon's URL is taken, not fetched.
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "feed/scan_feed.h"
@@ -74,6 +75,19 @@ void printFields() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::printf(
+            "Usage: nubivo-feed-dump FILE...\n"
+            "Scans each weather feed FILE in turn into one record, as successive updates\n"
+            "of the viewer would, and prints the weather fields as name=value lines.\n"
+            "Never reaches the network: the condition icon's address is shown, not\n"
+            "fetched.\n");
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("nubivo-feed-dump %s\n", NUBIVO_VERSION);
+        return 0;
+    }
     if (argc < 2) {
         std::fprintf(stderr, "usage: nubivo-feed-dump FILE...\n");
         return 2;

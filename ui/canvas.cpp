@@ -5,6 +5,7 @@
 #include <QStaticText>
 #include <QStringDecoder>
 #include <QStringList>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -14,12 +15,63 @@
 
 namespace nubivo {
 
-Canvas::Canvas(QImage* target) : painter(target) {
+namespace {
+
+// A view of the target's pixels without its device pixel ratio, so that a painter on it
+// works in device pixels.
+QImage deviceView(QImage* target) {
+    if (target->isNull()) {
+        return QImage();
+    }
+    return QImage(target->bits(), target->width(), target->height(), target->bytesPerLine(),
+                  target->format());
+}
+
+}  // namespace
+
+Canvas::Canvas(QImage* target)
+    : ratio(target->devicePixelRatio()), devicePixels(deviceView(target)), painter(&devicePixels) {
     // Hard pixel edges for shapes, as the window's outlines and lines are laid out to the
     // pixel; text keeps its own smoothing.
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
 }
+
+int32_t toDevice(const Canvas& canvas, int32_t v) {
+    if (canvas.ratio == 1.0) {
+        return v;
+    }
+    return static_cast<int32_t>(std::lround(v * canvas.ratio));
+}
+
+namespace {
+
+// Fills the device pixels of logical [left,right) x [top,bottom) with `colour`.
+void fillLogical(Canvas& canvas, int32_t left, int32_t top, int32_t right, int32_t bottom,
+                 const QColor& colour) {
+    const int32_t x0 = toDevice(canvas, left);
+    const int32_t y0 = toDevice(canvas, top);
+    const int32_t x1 = toDevice(canvas, right);
+    const int32_t y1 = toDevice(canvas, bottom);
+    if (x1 > x0 && y1 > y0) {
+        canvas.painter.fillRect(QRect(x0, y0, x1 - x0, y1 - y0), colour);
+    }
+}
+
+// Text is placed in logical pixels under the ratio's scale.
+void beginText(Canvas& canvas) {
+    if (canvas.ratio != 1.0) {
+        canvas.painter.setTransform(QTransform::fromScale(canvas.ratio, canvas.ratio));
+    }
+}
+
+void endText(Canvas& canvas) {
+    if (canvas.ratio != 1.0) {
+        canvas.painter.setTransform(QTransform());
+    }
+}
+
+}  // namespace
 
 QString textFromBytes(const char* text) {
     QByteArrayView bytes(text, static_cast<qsizetype>(std::strlen(text)));
@@ -32,30 +84,42 @@ QString textFromBytes(const char* text) {
 }
 
 void fill(Canvas& canvas, Rect rect, QColor colour) {
-    canvas.painter.fillRect(
-        QRect(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top), colour);
+    fillLogical(canvas, rect.left, rect.top, rect.right, rect.bottom, colour);
 }
 
-void rectangle(Canvas& canvas, Rect rect) {
+void rectangle(Canvas& canvas, Rect rect, const Rect* covered) {
     int32_t width = rect.right - rect.left;
     int32_t height = rect.bottom - rect.top;
     if (width <= 0 || height <= 0) {
         return;
     }
     if (width <= 2 || height <= 2) {
-        canvas.painter.fillRect(QRect(rect.left, rect.top, width, height), Qt::black);
+        fillLogical(canvas, rect.left, rect.top, rect.right, rect.bottom, Qt::black);
         return;
     }
     // The four edges, then the inside: no pixel is painted twice.
-    QPainter& p = canvas.painter;
-    p.fillRect(QRect(rect.left, rect.top, width, 1), Qt::black);
-    p.fillRect(QRect(rect.left, rect.bottom - 1, width, 1), Qt::black);
-    p.fillRect(QRect(rect.left, rect.top + 1, 1, height - 2), Qt::black);
-    p.fillRect(QRect(rect.right - 1, rect.top + 1, 1, height - 2), Qt::black);
-    p.fillRect(QRect(rect.left + 1, rect.top + 1, width - 2, height - 2), canvas.brush);
+    const QColor black(Qt::black);
+    fillLogical(canvas, rect.left, rect.top, rect.right, rect.top + 1, black);
+    fillLogical(canvas, rect.left, rect.bottom - 1, rect.right, rect.bottom, black);
+    fillLogical(canvas, rect.left, rect.top + 1, rect.left + 1, rect.bottom - 1, black);
+    fillLogical(canvas, rect.right - 1, rect.top + 1, rect.right, rect.bottom - 1, black);
+    const Rect inside{rect.left + 1, rect.top + 1, rect.right - 1, rect.bottom - 1};
+    if (covered == nullptr) {
+        fillLogical(canvas, inside.left, inside.top, inside.right, inside.bottom, canvas.brush);
+        return;
+    }
+    // Above, below, left of and right of the covered part.
+    const Rect hole{std::max(covered->left, inside.left), std::max(covered->top, inside.top),
+                    std::min(covered->right, inside.right),
+                    std::min(covered->bottom, inside.bottom)};
+    fillLogical(canvas, inside.left, inside.top, inside.right, hole.top, canvas.brush);
+    fillLogical(canvas, inside.left, hole.bottom, inside.right, inside.bottom, canvas.brush);
+    fillLogical(canvas, inside.left, hole.top, hole.left, hole.bottom, canvas.brush);
+    fillLogical(canvas, hole.right, hole.top, inside.right, hole.bottom, canvas.brush);
 }
 
 void line(Canvas& canvas, int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+    const QColor black(Qt::black);
     if (y0 == y1 || x0 == x1) {
         // Straight lines as one span: from the start up to, not including, the end.
         int32_t left = x0 <= x1 ? x0 : x1 + 1;
@@ -63,7 +127,7 @@ void line(Canvas& canvas, int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
         int32_t width = y0 == y1 ? std::abs(x1 - x0) : 1;
         int32_t height = y0 == y1 ? 1 : std::abs(y1 - y0);
         if (width > 0 && height > 0) {
-            canvas.painter.fillRect(QRect(left, top, width, height), Qt::black);
+            fillLogical(canvas, left, top, left + width, top + height, black);
         }
         return;
     }
@@ -76,7 +140,7 @@ void line(Canvas& canvas, int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
     int32_t x = x0;
     int32_t y = y0;
     while (x != x1 || y != y1) {
-        canvas.painter.fillRect(QRect(x, y, 1, 1), Qt::black);
+        fillLogical(canvas, x, y, x + 1, y + 1, black);
         int32_t twice = 2 * error;
         if (twice >= dy) {
             error += dy;
@@ -236,7 +300,9 @@ void textOut(Canvas& canvas, int32_t x, int32_t y, const char* text) {
         left = x - line.width;
     }
     canvas.painter.setPen(canvas.textColour);
+    beginText(canvas);
     canvas.painter.drawStaticText(QPointF(left, y + line.baselineTop), line.text);
+    endText(canvas);
 }
 
 void drawTextWrapped(Canvas& canvas, Rect rect, const char* text, bool centred) {
@@ -248,6 +314,7 @@ void drawTextWrapped(Canvas& canvas, Rect rect, const char* text, bool centred) 
     const WrappedText& wrapped = wrappedText(font, text, width);
     int32_t lineHeight = cellMetrics(font).height;
     canvas.painter.save();
+    beginText(canvas);
     canvas.painter.setClipRect(QRect(rect.left, rect.top, width, rect.bottom - rect.top));
     canvas.painter.setPen(canvas.textColour);
     int32_t top = rect.top;
@@ -262,17 +329,28 @@ void drawTextWrapped(Canvas& canvas, Rect rect, const char* text, bool centred) 
     canvas.painter.restore();
 }
 
+void drawPicture(Canvas& canvas, int32_t x, int32_t y, const QImage& picture) {
+    if (picture.isNull()) {
+        return;
+    }
+    // Source and target of one size: a plain copy of the pixels.
+    const QRect source(0, 0, picture.width(), picture.height());
+    canvas.painter.drawImage(QRect(QPoint(toDevice(canvas, x), toDevice(canvas, y)), source.size()),
+                             picture, source);
+}
+
 void stretchPicture(Canvas& canvas, Rect rect, const QImage& picture) {
     if (picture.isNull()) {
         return;
     }
-    QRect target(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
-    if (picture.size() == target.size()) {
-        canvas.painter.drawImage(target.topLeft(), picture);
+    const QSize device(toDevice(canvas, rect.right) - toDevice(canvas, rect.left),
+                       toDevice(canvas, rect.bottom) - toDevice(canvas, rect.top));
+    if (picture.size() == device) {
+        drawPicture(canvas, rect.left, rect.top, picture);
         return;
     }
-    canvas.painter.drawImage(target.topLeft(), picture.scaled(target.size(), Qt::IgnoreAspectRatio,
-                                                              Qt::SmoothTransformation));
+    drawPicture(canvas, rect.left, rect.top,
+                picture.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
 }
 
 }  // namespace nubivo

@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <cmath>
 
 #include "state/geometry.h"
 #include "ui/commands.h"
@@ -21,18 +22,32 @@ MainWindow::MainWindow() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint
 }
 
 void MainWindow::paintEvent(QPaintEvent* /*event*/) {
+    // The window may have moved to a screen of another scale since the last paint.
+    fitBackBuffer(devicePixelRatioF());
     paintWindow();
     QPainter painter(this);
     painter.drawImage(0, 0, windowResources.backBuffer);
 }
 
+namespace {
+
+// The logical pixel under the pointer. On a scaled screen the position falls between
+// logical pixels (181.5 is the right half of pixel 181): rounding would move it onto the
+// next pixel, and off the tab the person sees under the pointer.
+QPoint logicalPixel(const QMouseEvent* event) {
+    const QPointF at = event->position();
+    return QPoint(static_cast<int>(std::floor(at.x())), static_cast<int>(std::floor(at.y())));
+}
+
+}  // namespace
+
 void MainWindow::mouseMoveEvent(QMouseEvent* event) {
-    QPoint at = event->position().toPoint();
+    QPoint at = logicalPixel(event);
     onMouseMove(at.x(), at.y(), event->buttons(), event->modifiers());
 }
 
 void MainWindow::mousePressEvent(QMouseEvent* event) {
-    QPoint at = event->position().toPoint();
+    QPoint at = logicalPixel(event);
     onMousePress(at.x(), at.y(), event->button());
 }
 

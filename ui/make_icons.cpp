@@ -1,5 +1,5 @@
-// nubivo-make-icons DIR: writes the viewer's icon as DIR/16/, DIR/32/ and DIR/48/
-// nubivo-weather-viewer.png for the desktop menus.
+// nubivo-make-icons DIR: writes the viewer's icon as DIR/SIZE/nubivo-weather-viewer.png at
+// 16 to 256 pixels for the desktop menus, scaled screens included.
 #include <QDir>
 #include <QString>
 #include <cstdio>
@@ -11,7 +11,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: nubivo-make-icons DIR\n");
         return 2;
     }
-    for (int size : {16, 32, 48}) {
+    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
         QString folder = QString::fromLocal8Bit(argv[1]) + QLatin1Char('/') + QString::number(size);
         if (!QDir().mkpath(folder) ||
             !nubivo::drawViewerIcon(size).save(

@@ -11,21 +11,37 @@ namespace nubivo {
 void paintMapPanel(Canvas& canvas) {
     WindowResources& w = windowResources;
     const ViewerState& s = viewerState;
-    rectangle(canvas, mapPanelRect);
-    drawTabStrip(canvas, mapTabFirst, mapLayerCaptions, mapTabCount, s.hoverMapTab,
-                 s.selectedMapTab);
-
     int32_t layer = s.selectedMapTab;
-    if (layer < 0 || layer >= mapLayerCount) {
-        return;
-    }
+    bool valid = layer >= 0 && layer < mapLayerCount;
     // The flag before the slot: a set flag means the worker has put that layer's final
     // picture in place.
-    bool ready = s.layerReady[layer].load(std::memory_order_acquire) != 0;
-    Image24 image = s.layerImage[layer];
+    bool ready = valid && s.layerReady[layer].load(std::memory_order_acquire) != 0;
+    Image24 image = valid ? s.layerImage[layer] : nullptr;
+    const QImage* picture = nullptr;
     if (ready && image != nullptr) {
-        QSize size(mapImageRect.right - mapImageRect.left, mapImageRect.bottom - mapImageRect.top);
-        stretchPicture(canvas, mapImageRect, cachedPicture(w.mapPicture[layer], image, size));
+        const QSize size(
+            toDevice(canvas, mapImageRect.right) - toDevice(canvas, mapImageRect.left),
+            toDevice(canvas, mapImageRect.bottom) - toDevice(canvas, mapImageRect.top));
+        picture = &cachedPicture(w.mapPicture[layer], image, size, canvas.ratio);
+        if (picture->isNull()) {
+            picture = nullptr;  // nothing to show: the area stays white
+        }
+    }
+    // A picture covers its area whole: the white goes only around it.
+    rectangle(canvas, mapPanelRect, picture != nullptr ? &mapImageRect : nullptr);
+    drawTabStrip(canvas, mapTabFirst, mapLayerCaptions, mapTabCount, s.hoverMapTab,
+                 s.selectedMapTab);
+    if (picture != nullptr) {
+        if (w.mapInBuffer != picture->cacheKey() ||
+            w.mapInBufferGeneration != w.backBufferGeneration) {
+            stretchPicture(canvas, mapImageRect, *picture);
+            w.mapInBuffer = picture->cacheKey();
+            w.mapInBufferGeneration = w.backBufferGeneration;
+        }
+        return;
+    }
+    w.mapInBuffer = 0;
+    if (!valid || (ready && image != nullptr)) {
         return;
     }
     canvas.painter.setFont(w.smallBoldFont);

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QPalette>
 #include <QWidget>
+#include <cmath>
 #include <cstdio>
 #include <mutex>
 
@@ -136,8 +137,8 @@ void paintForecast(Canvas& canvas, const WeatherReport& r) {
 void paintInfoContent(Canvas& canvas) {
     WindowResources& w = windowResources;
     const ViewerState& s = viewerState;
-    const QImage& icon = cachedPicture(w.iconPicture, s.conditionIcon, QSize());
-    canvas.painter.drawImage(QPoint(15, 190), icon);
+    const QImage& icon = cachedPicture(w.iconPicture, s.conditionIcon, QSize(), canvas.ratio);
+    drawPicture(canvas, 15, 190, icon);
 
     canvas.painter.setFont(w.smallFont);
     textOut(canvas, 55, 155, "City:");
@@ -181,6 +182,22 @@ void drawTabStrip(Canvas& canvas, Rect first, const char* const* captions, int32
     canvas.align = TextAlign::LeftTop;
 }
 
+void fitBackBuffer(double ratio) {
+    QImage& buffer = windowResources.backBuffer;
+    if (!(ratio > 0.0)) {
+        ratio = 1.0;
+    }
+    const QSize size(static_cast<int>(std::ceil(windowWidth * ratio - 1e-9)),
+                     static_cast<int>(std::ceil(windowHeight * ratio - 1e-9)));
+    if (!buffer.isNull() && buffer.size() == size && buffer.devicePixelRatio() == ratio) {
+        return;
+    }
+    buffer = QImage(size, QImage::Format_RGB32);
+    buffer.setDevicePixelRatio(ratio);
+    ++windowResources.backBufferGeneration;
+    windowResources.mapInBuffer = 0;
+}
+
 void paintWindow() {
     WindowResources& w = windowResources;
     if (w.backBuffer.isNull()) {
@@ -193,7 +210,17 @@ void paintWindow() {
     // The face colour the controls are drawn with, so the form reads as one surface.
     QColor face = w.mainWindow != nullptr ? w.mainWindow->palette().color(QPalette::Button)
                                           : QApplication::palette().color(QPalette::Button);
-    fill(canvas, Rect{0, 0, windowWidth, windowHeight}, face);
+    // The face everywhere but under the two panels, which paint every pixel of their own.
+    const Rect faceAreas[] = {
+        {0, 0, windowWidth, infoPanelRect.top},
+        {0, infoPanelRect.top, infoPanelRect.left, mapPanelRect.bottom},
+        {infoPanelRect.right, infoPanelRect.top, windowWidth, mapPanelRect.bottom},
+        {infoPanelRect.left, infoPanelRect.bottom, infoPanelRect.right, mapPanelRect.top},
+        {0, mapPanelRect.bottom, windowWidth, windowHeight},
+    };
+    for (const Rect& area : faceAreas) {
+        fill(canvas, area, face);
+    }
 
     line(canvas, 15, 27, 220, 27);
     line(canvas, 15, 29, 160, 29);

@@ -3,6 +3,7 @@
 #include <FreeImage.h>
 
 #include <QHashFunctions>
+#include <cmath>
 
 namespace nubivo {
 
@@ -48,28 +49,42 @@ uint64_t imageFingerprint(Image24 image) {
     return hash;
 }
 
-const QImage& cachedPicture(CachedPicture& cache, Image24 image, QSize size) {
+QSize devicePixels(QSize logical, double ratio) {
+    return QSize(static_cast<int>(std::lround(logical.width() * ratio)),
+                 static_cast<int>(std::lround(logical.height() * ratio)));
+}
+
+const QImage& cachedPicture(CachedPicture& cache, Image24 image, QSize deviceSize, double ratio) {
+    int32_t width = image == nullptr ? 0 : static_cast<int32_t>(FreeImage_GetWidth(image));
+    int32_t height = image == nullptr ? 0 : static_cast<int32_t>(FreeImage_GetHeight(image));
+    if (deviceSize.isEmpty()) {
+        deviceSize = devicePixels(QSize(width, height), ratio);
+    }
     // No slot has changed since the last look: the picture is still the one converted.
     uint64_t generation = viewerState.imageGeneration;
-    if (cache.generation == generation && cache.source == image && !cache.picture.isNull()) {
+    if (cache.generation == generation && cache.source == image && !cache.picture.isNull() &&
+        cache.deviceSize == deviceSize) {
         return cache.picture;
     }
     cache.generation = generation;
-    int32_t width = image == nullptr ? 0 : static_cast<int32_t>(FreeImage_GetWidth(image));
-    int32_t height = image == nullptr ? 0 : static_cast<int32_t>(FreeImage_GetHeight(image));
     uint64_t fingerprint = imageFingerprint(image);
     if (cache.source == image && cache.width == width && cache.height == height &&
-        cache.fingerprint == fingerprint && !cache.picture.isNull()) {
+        cache.fingerprint == fingerprint && !cache.picture.isNull() &&
+        cache.deviceSize == deviceSize) {
         return cache.picture;
     }
     QImage picture = pictureFromImage24(image);
-    if (!picture.isNull() && !size.isEmpty() && picture.size() != size) {
-        picture = picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (!picture.isNull() && !deviceSize.isEmpty() && picture.size() != deviceSize) {
+        picture = picture.scaled(deviceSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    if (!picture.isNull()) {
+        picture.setDevicePixelRatio(ratio);
     }
     cache.source = image;
     cache.width = width;
     cache.height = height;
     cache.fingerprint = fingerprint;
+    cache.deviceSize = deviceSize;
     cache.picture = picture;
     return cache.picture;
 }

@@ -4,6 +4,8 @@
 #include <QIcon>
 #include <QPixmap>
 #include <QScreen>
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <mutex>
 
@@ -13,6 +15,7 @@
 #include "ui/combo_lists.h"
 #include "ui/fonts.h"
 #include "ui/main_window.h"
+#include "ui/paint_window.h"
 #include "ui/picture_cache.h"
 #include "ui/window_bridge_qt.h"
 #include "ui/window_icon.h"
@@ -29,21 +32,19 @@ WindowPosition centredPosition(int32_t screenWidth, int32_t screenHeight) {
 }
 
 void prepareApplication() {
-    // The picture is laid out to the pixel: no scale factor from the platform, the screen
-    // or the user may come between the window's pixels and the screen's.
-    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
-    qunsetenv("QT_SCALE_FACTOR");
-    qunsetenv("QT_SCREEN_SCALE_FACTORS");
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
         Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
 }
 
 namespace {
 
+// 16, 32 and 48 pixels times the screen's whole scale: drawing costs start-up time, and the
+// window system is given the sizes it can use.
 QIcon viewerIcon() {
     QIcon icon;
+    const int scale = static_cast<int>(std::ceil(qApp->devicePixelRatio() - 0.01));
     for (int size : {16, 32, 48}) {
-        icon.addPixmap(QPixmap::fromImage(drawViewerIcon(size)));
+        icon.addPixmap(QPixmap::fromImage(drawViewerIcon(size * std::max(scale, 1))));
     }
     return icon;
 }
@@ -71,7 +72,7 @@ void startViewer() {
     window->move(at.x, at.y);
     w.mainWindow = window;
 
-    w.backBuffer = QImage(windowWidth, windowHeight, QImage::Format_RGB32);
+    fitBackBuffer(window->devicePixelRatioF());
     initResources();
     createControls();
     installComboLists();

@@ -14,8 +14,9 @@ struct WindowPosition {
 // smaller than the window.
 WindowPosition centredPosition(int32_t screenWidth, int32_t screenHeight);
 
-// Before the application object exists: one window pixel is one screen pixel, whatever
-// scaling the desktop asks for.
+// Before the application object exists: the window follows the desktop's scale factor
+// exactly (QT_SCALE_FACTOR, the screen's own scale), fractional factors included; its 360 x
+// 570 pixels are logical pixels.
 void prepareApplication();
 
 // Creates the window centred on the primary screen, the back buffer, the fonts, the ten

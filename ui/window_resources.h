@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QImage>
+#include <QSize>
 #include <cstdint>
 
 #include "state/image24.h"
@@ -26,6 +27,7 @@ struct CachedPicture {
     int32_t height = 0;
     uint64_t fingerprint = 0;
     uint64_t generation = 0;  // viewerState.imageGeneration when last checked
+    QSize deviceSize;         // the size in device pixels the picture was made for
     QImage picture;
 };
 
@@ -50,11 +52,21 @@ struct WindowResources {
     QFont smallFont;      // 8 pt: labels of the information panel
     QFont smallBoldFont;  // 8 pt bold: tab captions, panel values, map messages
 
-    // 360 x 570 pixels: every paint draws the whole picture here, and the window copies it
-    // in one draw.
+    // The window's device pixels (360 x 570 times the device pixel ratio, which the image
+    // carries): every paint draws the whole picture here in logical pixels, and the window
+    // copies it in one draw.
     QImage backBuffer;
+    uint64_t backBufferGeneration = 0;  // counts the times backBuffer was made anew
 
-    CachedPicture iconPicture;                // the condition icon at its own size
+    // The map picture the last paint left in the back buffer's image area (its cacheKey and
+    // the buffer it went into); 0 when the area holds anything else. Each paint writes every
+    // pixel once and nothing else touches the image area, so while both keys still match,
+    // those pixels are the picture's and need not be copied again.
+    qint64 mapInBuffer = 0;
+    uint64_t mapInBufferGeneration = 0;
+
+    // Both made from the decoded image's own pixels at the back buffer's device pixels.
+    CachedPicture iconPicture;                // the condition icon at its own logical size
     CachedPicture mapPicture[mapLayerCount];  // each layer scaled into mapImageRect
 };
 

@@ -327,6 +327,40 @@ TEST_F(PaintWindowTest, PictureIsConvertedOnceAndRedoneWhenTheSlotChanges) {
     EXPECT_EQ(pixel(200, 400), QColor(1, 2, 3));
 }
 
+TEST_F(PaintWindowTest, AMapLeftStandingIsDrawnAgainAfterAnythingElseStoodThere) {
+    const QColor green(20, 160, 40);
+    viewerState.layerReady[Satellite].store(1);
+    storeImage(viewerState.layerImage[Satellite], solidImage(440, 330, green));
+    paintWindow();
+    ASSERT_EQ(pixel(130, 405), green);
+
+    viewerState.selectedMapTab = ForecastHigh;  // not ready: its message in white
+    paintWindow();
+    EXPECT_EQ(pixel(300, 300), white);
+    viewerState.selectedMapTab = Satellite;
+    paintWindow();
+    for (QPoint at : {QPoint(130, 405), QPoint(300, 300), QPoint(15, 295), QPoint(344, 534)}) {
+        EXPECT_EQ(pixel(at.x(), at.y()), green) << at.x() << "," << at.y();
+    }
+
+    // A new back buffer holds nothing of the last paint.
+    fitBackBuffer(2.0);
+    fitBackBuffer(1.0);
+    windowResources.backBuffer.fill(Qt::magenta);
+    paintWindow();
+    EXPECT_EQ(pixel(130, 405), green);
+
+    // A ready layer whose image cannot be shown (not 24 bits) leaves no other layer's map
+    // standing under its tab.
+    viewerState.layerReady[Precipitation].store(1);
+    storeImage(viewerState.layerImage[Precipitation], FreeImage_Allocate(440, 330, 8));
+    viewerState.selectedMapTab = Precipitation;
+    paintWindow();
+    for (QPoint at : {QPoint(130, 405), QPoint(300, 300), QPoint(344, 534)}) {
+        EXPECT_EQ(pixel(at.x(), at.y()), white) << at.x() << "," << at.y();
+    }
+}
+
 TEST_F(PaintWindowTest, ForecastColumnsAreCentredAt205And300) {
     fillWeather();
     {

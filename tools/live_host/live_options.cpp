@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "tools/host_core/command_line.h"
 #include "tools/host_core/host_server.h"
 #include "tools/live_host/disk_cache.h"
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "tools/host_core/command_line.h"
 #include "tools/host_core/host_server.h"
 #include "tools/sample_host/sample_server.h"
 
@@ -16,7 +17,7 @@ constexpr const char* program = "nubivo-sample-host";
 
 void printUsage(std::FILE* to) {
     std::fprintf(to,
-                 "Usage: %s [--port N]\n"
+                 "Usage: %s [--port N] [--help] [--version]\n"
                  "Serves a made-up weather feed, its icons and the map pictures on "
                  "http://%s:N (N is %d unless given).\n",
                  program, nubivo::host::listenAddress, nubivo::host::defaultPort);
@@ -31,6 +32,10 @@ int main(int argc, char** argv) {
         const char* arg = argv[i];
         if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
             printUsage(stdout);
+            return 0;
+        }
+        if (std::strcmp(arg, "--version") == 0) {
+            std::printf("%s %s\n", program, host::programVersion());
             return 0;
         }
         bool missing = false;
