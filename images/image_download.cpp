@@ -1,12 +1,11 @@
 #include "images/image_download.h"
 
-#include <FreeImage.h>
-
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
 
+#include "platform/freeimage_library.h"
 #include "state/viewer_state.h"
 
 namespace nubivo {
@@ -60,40 +59,39 @@ bool gifSizeAcceptable(const uint8_t* block, uint32_t size) {
 }
 
 // JPEG and PNG: the decoder reads the header alone, without any pixel.
-bool headerSizeAcceptable(FREE_IMAGE_FORMAT format, FIMEMORY* stream) {
-    FreeImage_SeekMemory(stream, 0, SEEK_SET);
-    FIBITMAP* header = FreeImage_LoadFromMemory(format, stream, FIF_LOAD_NOPIXELS);
+bool headerSizeAcceptable(const FreeImageLibrary* freeImage, FREE_IMAGE_FORMAT format,
+                          FIMEMORY* stream) {
+    freeImage->SeekMemory(stream, 0, SEEK_SET);
+    FIBITMAP* header = freeImage->LoadFromMemory(format, stream, FIF_LOAD_NOPIXELS);
     if (header == nullptr) {
         return false;
     }
     bool acceptable =
-        FreeImage_GetWidth(header) <= maxImageSide && FreeImage_GetHeight(header) <= maxImageSide;
-    FreeImage_Unload(header);
+        freeImage->GetWidth(header) <= maxImageSide && freeImage->GetHeight(header) <= maxImageSide;
+    freeImage->Unload(header);
     return acceptable;
 }
 
-struct MemoryCloser {
-    void operator()(FIMEMORY* stream) const { FreeImage_CloseMemory(stream); }
-};
-
 // A new 24-bit bitmap of the block's picture, or null for anything but a JPEG, PNG or GIF
-// within the size limit that decodes.
+// within the size limit that decodes, and when FreeImage cannot be loaded.
 Image24 decodeImage24(const uint8_t* block, uint32_t size) {
-    if (block == nullptr || size == 0) {
+    const FreeImageLibrary* freeImage = freeImageLibrary();
+    if (freeImage == nullptr || block == nullptr || size == 0) {
         return nullptr;
     }
+    auto closeMemory = [freeImage](FIMEMORY* memory) { freeImage->CloseMemory(memory); };
     // The stream only reads: FreeImage wants a non-const pointer for a read-only wrapper.
-    std::unique_ptr<FIMEMORY, MemoryCloser> stream(
-        FreeImage_OpenMemory(const_cast<uint8_t*>(block), size));
+    std::unique_ptr<FIMEMORY, decltype(closeMemory)> stream(
+        freeImage->OpenMemory(const_cast<uint8_t*>(block), size), closeMemory);
     if (!stream) {
         return nullptr;
     }
-    FREE_IMAGE_FORMAT format = FreeImage_GetFileTypeFromMemory(stream.get(), 0);
+    FREE_IMAGE_FORMAT format = freeImage->GetFileTypeFromMemory(stream.get(), 0);
     bool acceptable = false;
     switch (format) {
         case FIF_JPEG:
         case FIF_PNG:
-            acceptable = headerSizeAcceptable(format, stream.get());
+            acceptable = headerSizeAcceptable(freeImage, format, stream.get());
             break;
         case FIF_GIF:
             acceptable = gifSizeAcceptable(block, size);
@@ -104,14 +102,26 @@ Image24 decodeImage24(const uint8_t* block, uint32_t size) {
     if (!acceptable) {
         return nullptr;
     }
-    FreeImage_SeekMemory(stream.get(), 0, SEEK_SET);
-    FIBITMAP* loaded = FreeImage_LoadFromMemory(format, stream.get(), 0);
+    freeImage->SeekMemory(stream.get(), 0, SEEK_SET);
+    FIBITMAP* loaded = freeImage->LoadFromMemory(format, stream.get(), 0);
     if (loaded == nullptr) {
         return nullptr;
     }
-    Image24 converted = FreeImage_ConvertTo24Bits(loaded);
-    FreeImage_Unload(loaded);
+    Image24 converted = freeImage->ConvertTo24Bits(loaded);
+    freeImage->Unload(loaded);
     return converted;
+}
+
+void swapIntoSlot(Image24& slot, Image24 fresh) {
+    Image24 old = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(viewerState.stateLock);
+        old = slot;
+        slot = fresh;
+        ++viewerState.imageGeneration;
+    }
+    // Outside the lock: the painter can no longer reach the old image.
+    unloadImage24(old);
 }
 
 }  // namespace
@@ -119,11 +129,15 @@ Image24 decodeImage24(const uint8_t* block, uint32_t size) {
 void initImageDecoding() {
     static std::once_flag once;
     std::call_once(once, [] {
-        int count = FreeImage_GetFIFCount();
+        const FreeImageLibrary* freeImage = freeImageLibrary();
+        if (freeImage == nullptr) {
+            return;  // then nothing is ever decoded
+        }
+        int count = freeImage->GetFIFCount();
         for (int index = 0; index < count; ++index) {
             auto format = static_cast<FREE_IMAGE_FORMAT>(index);
             bool wanted = format == FIF_JPEG || format == FIF_PNG || format == FIF_GIF;
-            FreeImage_SetPluginEnabled(format, wanted ? TRUE : FALSE);
+            freeImage->SetPluginEnabled(format, wanted ? TRUE : FALSE);
         }
     });
 }
@@ -170,16 +184,7 @@ ResponseBody readResponseBody(HttpRequest* request) {
 
 void replaceImage(Image24& slot, const uint8_t* block, uint32_t size) {
     initImageDecoding();  // no decoding ever runs with the other decoders enabled
-    Image24 fresh = decodeImage24(block, size);
-    Image24 old = nullptr;
-    {
-        std::lock_guard<std::mutex> guard(viewerState.stateLock);
-        old = slot;
-        slot = fresh;
-        ++viewerState.imageGeneration;
-    }
-    // Outside the lock: the painter can no longer reach the old image.
-    unloadImage24(old);
+    swapIntoSlot(slot, decodeImage24(block, size));
 }
 
 }  // namespace nubivo

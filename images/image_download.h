@@ -7,8 +7,10 @@
 
 namespace nubivo {
 
-// Once at start, before the first decoding: enables only the JPEG, PNG and GIF decoders.
-// Later calls do nothing; replaceImage makes the first call itself if none came before.
+// Loads FreeImage and enables only its JPEG, PNG and GIF decoders. Later calls do nothing;
+// replaceImage makes the first call itself if none came before, so FreeImage is loaded at
+// the first picture, not at program start. Where it cannot be loaded, nothing decodes (said
+// once on standard error) and every slot ends empty.
 void initImageDecoding();
 
 // A whole response body on the heap: exactly `size` bytes, no terminator; null when none.
