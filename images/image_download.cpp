@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 
+#include "images/picture_reduction.h"
 #include "platform/freeimage_library.h"
 #include "state/viewer_state.h"
 
@@ -72,9 +73,37 @@ bool headerSizeAcceptable(const FreeImageLibrary* freeImage, FREE_IMAGE_FORMAT f
     return acceptable;
 }
 
-// A new 24-bit bitmap of the block's picture, or null for anything but a JPEG, PNG or GIF
-// within the size limit that decodes, and when FreeImage cannot be loaded.
-Image24 decodeImage24(const uint8_t* block, uint32_t size) {
+// The 24-bit image of a decoded bitmap, which it takes over: exactly as decoded when it fits
+// `maxWidth` x `maxHeight` (0: no limit), otherwise averaged down to fit. A 24- or 32-bit
+// bitmap is reduced as it is, without a full-size 24-bit copy first.
+Image24 fittedImage24(const FreeImageLibrary* freeImage, FIBITMAP* loaded, uint32_t maxWidth,
+                      uint32_t maxHeight) {
+    const bool fits =
+        maxWidth == 0 || maxHeight == 0 ||
+        (freeImage->GetWidth(loaded) <= maxWidth && freeImage->GetHeight(loaded) <= maxHeight);
+    const unsigned depth = freeImage->GetBPP(loaded);
+    Image24 result = nullptr;
+    if (fits) {
+        result = freeImage->ConvertTo24Bits(loaded);
+    } else if (freeImage->GetImageType(loaded) == FIT_BITMAP && (depth == 24 || depth == 32)) {
+        result = reduceImage24(loaded, maxWidth, maxHeight);
+    } else {
+        Image24 converted = freeImage->ConvertTo24Bits(loaded);
+        freeImage->Unload(loaded);
+        loaded = nullptr;
+        result = reduceImage24(converted, maxWidth, maxHeight);
+        unloadImage24(converted);
+    }
+    if (loaded != nullptr) {
+        freeImage->Unload(loaded);
+    }
+    return result;
+}
+
+// A new 24-bit bitmap of the block's picture, fitted to `maxWidth` x `maxHeight` (0: no
+// limit), or null for anything but a JPEG, PNG or GIF within the size limit that decodes,
+// and when FreeImage cannot be loaded.
+Image24 decodeImage24(const uint8_t* block, uint32_t size, uint32_t maxWidth, uint32_t maxHeight) {
     const FreeImageLibrary* freeImage = freeImageLibrary();
     if (freeImage == nullptr || block == nullptr || size == 0) {
         return nullptr;
@@ -107,9 +136,7 @@ Image24 decodeImage24(const uint8_t* block, uint32_t size) {
     if (loaded == nullptr) {
         return nullptr;
     }
-    Image24 converted = freeImage->ConvertTo24Bits(loaded);
-    freeImage->Unload(loaded);
-    return converted;
+    return fittedImage24(freeImage, loaded, maxWidth, maxHeight);
 }
 
 void swapIntoSlot(Image24& slot, Image24 fresh) {
@@ -183,8 +210,13 @@ ResponseBody readResponseBody(HttpRequest* request) {
 }
 
 void replaceImage(Image24& slot, const uint8_t* block, uint32_t size) {
+    replaceImageWithin(slot, block, size, 0, 0);
+}
+
+void replaceImageWithin(Image24& slot, const uint8_t* block, uint32_t size, uint32_t maxWidth,
+                        uint32_t maxHeight) {
     initImageDecoding();  // no decoding ever runs with the other decoders enabled
-    swapIntoSlot(slot, decodeImage24(block, size));
+    swapIntoSlot(slot, decodeImage24(block, size, maxWidth, maxHeight));
 }
 
 }  // namespace nubivo

@@ -40,4 +40,11 @@ ResponseBody readBody(BodyReader read, void* context, uint32_t limit);
 // the slot ends holding the new image or null. Does not free the block.
 void replaceImage(Image24& slot, const uint8_t* block, uint32_t size);
 
+// As replaceImage, for a picture the window stretches into an area: one decoded wider than
+// `maxWidth` or taller than `maxHeight` is averaged down to fit (reducedSize) right after
+// decoding, and only the reduced picture reaches the slot; one within both is kept exactly
+// as decoded. A limit of 0 means none.
+void replaceImageWithin(Image24& slot, const uint8_t* block, uint32_t size, uint32_t maxWidth,
+                        uint32_t maxHeight);
+
 }  // namespace nubivo
