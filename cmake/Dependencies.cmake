@@ -23,7 +23,9 @@ if(NUBIVO_BUILD_TESTS)
 endif()
 
 if(NUBIVO_BUILD_UI)
-    find_package(Qt6 REQUIRED COMPONENTS Widgets)
+    find_package(Qt6 REQUIRED COMPONENTS Widgets DBus)
+    # Qt's font database sits on fontconfig; the viewer sets it up early on a thread.
+    pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
 endif()
 
 # The name the dynamic loader knows a library file by (its SONAME), read from the file; the

@@ -7,6 +7,7 @@
 
 int main(int argc, char** argv) {
     // libcurl and FreeImage are not loaded here: the first update opens them.
+    nubivo::prepareInBackground();
     nubivo::prepareApplication();
     QApplication application(argc, argv);
     nubivo::startViewer();

@@ -1,11 +1,13 @@
 #include "ui/start_up.h"
 
+#include <QDBusConnection>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QPixmap>
 #include <QScreen>
 #include <cstring>
 #include <mutex>
+#include <thread>
 
 #include "locations/location_lists.h"
 #include "state/geometry.h"
@@ -40,13 +42,41 @@ void prepareApplication() {
 
 namespace {
 
-QIcon viewerIcon() {
-    QIcon icon;
-    for (int size : {16, 32, 48}) {
-        icon.addPixmap(QPixmap::fromImage(drawViewerIcon(size)));
+// What prepareInBackground started; joined by startViewer.
+std::thread preparation;
+
+constexpr int iconSizes[] = {16, 32, 48};
+
+// The window's work that needs the application object but not the window thread, done on a
+// thread of its own while the window thread makes the window and its controls.
+struct Companion {
+    QImage icons[std::size(iconSizes)];
+    std::thread thread;
+
+    void start() {
+        // On X the first widget to get a text starts Qt's accessibility support, which waits
+        // on the window thread for the session bus. Connected here first, the window thread
+        // finds the connection made (or known to be missing).
+        const bool busWanted = QGuiApplication::platformName() == QLatin1String("xcb");
+        thread = std::thread([this, busWanted] {
+            if (busWanted) {
+                QDBusConnection::sessionBus();
+            }
+            for (size_t i = 0; i < std::size(iconSizes); ++i) {
+                icons[i] = drawViewerIcon(iconSizes[i]);
+            }
+        });
     }
-    return icon;
-}
+
+    QIcon icon() {
+        thread.join();
+        QIcon result;
+        for (const QImage& image : icons) {
+            result.addPixmap(QPixmap::fromImage(image));
+        }
+        return result;
+    }
+};
 
 // Fonts and the cleared layer stamps, so that the first update fetches every map layer.
 void initResources() {
@@ -57,6 +87,12 @@ void initResources() {
 
 }  // namespace
 
+void prepareInBackground() {
+    if (!preparation.joinable()) {
+        preparation = std::thread(lookUpViewerFace);
+    }
+}
+
 void startViewer() {
     WindowResources& w = windowResources;
     QSize screen(windowWidth, windowHeight);
@@ -64,18 +100,23 @@ void startViewer() {
         screen = primary->geometry().size();
     }
     WindowPosition at = centredPosition(screen.width(), screen.height());
+    Companion companion;
+    companion.start();
 
     auto* window = new MainWindow;
     window->setWindowTitle(QStringLiteral("NubivoWeather Viewer"));
-    window->setWindowIcon(viewerIcon());
     window->move(at.x, at.y);
     w.mainWindow = window;
 
     w.backBuffer = QImage(windowWidth, windowHeight, QImage::Format_RGB32);
     initResources();
+    if (preparation.joinable()) {
+        preparation.join();  // its work is done: createFonts has waited for it
+    }
     createControls();
     installComboLists();
     openWindowBridge();
+    window->setWindowIcon(companion.icon());
     window->show();
     loadCountryList();
 }

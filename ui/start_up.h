@@ -14,6 +14,12 @@ struct WindowPosition {
 // smaller than the window.
 WindowPosition centredPosition(int32_t screenWidth, int32_t screenHeight);
 
+// First thing in main: starts, on a thread of its own, the start-up work that needs no
+// application object (fontconfig's set-up and the search for the viewer's face), so that
+// it runs while the application object is made. startViewer waits for it where it needs
+// it; without this call startViewer does the same work itself.
+void prepareInBackground();
+
 // Before the application object exists: one window pixel is one screen pixel, whatever
 // scaling the desktop asks for.
 void prepareApplication();
