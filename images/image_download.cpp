@@ -75,17 +75,24 @@ bool headerSizeAcceptable(const FreeImageLibrary* freeImage, FREE_IMAGE_FORMAT f
 
 // The 24-bit image of a decoded bitmap, which it takes over: exactly as decoded when it fits
 // `maxWidth` x `maxHeight` (0: no limit), otherwise averaged down to fit. A 24- or 32-bit
-// bitmap is reduced as it is, without a full-size 24-bit copy first.
+// bitmap is reduced as it is, without a full-size 24-bit copy first; a fitting 24-bit one is
+// the result itself.
 Image24 fittedImage24(const FreeImageLibrary* freeImage, FIBITMAP* loaded, uint32_t maxWidth,
                       uint32_t maxHeight) {
     const bool fits =
         maxWidth == 0 || maxHeight == 0 ||
         (freeImage->GetWidth(loaded) <= maxWidth && freeImage->GetHeight(loaded) <= maxHeight);
     const unsigned depth = freeImage->GetBPP(loaded);
+    const bool plainBitmap = freeImage->GetImageType(loaded) == FIT_BITMAP;
     Image24 result = nullptr;
-    if (fits) {
+    if (fits && plainBitmap && depth == 24) {
+        // Already what the slot holds (most JPEGs and many PNGs): kept, not copied, so an
+        // update never holds a picture twice.
+        result = loaded;
+        loaded = nullptr;
+    } else if (fits) {
         result = freeImage->ConvertTo24Bits(loaded);
-    } else if (freeImage->GetImageType(loaded) == FIT_BITMAP && (depth == 24 || depth == 32)) {
+    } else if (plainBitmap && (depth == 24 || depth == 32)) {
         result = reduceImage24(loaded, maxWidth, maxHeight);
     } else {
         Image24 converted = freeImage->ConvertTo24Bits(loaded);
