@@ -13,6 +13,7 @@
 #include "state/geometry.h"
 #include "state/viewer_state.h"
 #include "ui/combo_lists.h"
+#include "ui/first_input.h"
 #include "ui/fonts.h"
 #include "ui/main_window.h"
 #include "ui/picture_cache.h"
@@ -119,6 +120,7 @@ void startViewer() {
     window->setWindowIcon(companion.icon());
     window->show();
     loadCountryList();
+    watchForFirstInput();
 }
 
 bool shutDownViewer() {
@@ -126,6 +128,7 @@ bool shutDownViewer() {
     // From here on the worker asks the window for nothing; and it must not be replacing an
     // image while the images are released.
     closeWindowBridge();
+    endFirstInputWatch();
     bool stopped = stopUpdates();
 
     w.backBuffer = QImage();

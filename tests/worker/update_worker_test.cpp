@@ -302,6 +302,32 @@ TEST_F(UpdateWorkerTest, WithoutFreeImageTheSlotsStayEmptyAndAreFetchedAgain) {
     EXPECT_EQ(viewerState.conditionIcon, nullptr);
 }
 
+TEST_F(UpdateWorkerTest, PreparingLoadsTheLibrariesWithoutAnyRequest) {
+    reopenCurlLibraryForTesting(nullptr);  // forgets a load by an earlier test in this process
+    ASSERT_EQ(loadedCurlLibrary(), nullptr);
+    prepareUpdates();
+    waitForUpdates();
+    EXPECT_NE(loadedCurlLibrary(), nullptr);
+    EXPECT_EQ(server.requestCount(), 0u);
+    EXPECT_TRUE(recordedRepaints().empty());
+}
+
+TEST_F(UpdateWorkerTest, UpdatePressedWhilePreparingRunsOnceAfterIt) {
+    reopenCurlLibraryForTesting(nullptr);
+    prepareUpdates();
+    startUpdate();
+    waitForUpdates();
+    EXPECT_NE(loadedCurlLibrary(), nullptr);
+    EXPECT_EQ(server.requestCount("/forecastrss"), 1u);
+    EXPECT_EQ(recordedRepaints().size(), 6u);
+    EXPECT_NE(viewerState.layerImage[Precipitation], nullptr);
+
+    // With the libraries in, preparing again asks the server for nothing.
+    prepareUpdates();
+    waitForUpdates();
+    EXPECT_EQ(server.requestCount(), 6u);
+}
+
 TEST_F(UpdateWorkerTest, TwoQuickPressesRunTwoUpdatesOneAfterTheOther) {
     server.get("/forecastrss", [this](const httplib::Request&, httplib::Response& response) {
         enter();
