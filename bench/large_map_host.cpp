@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
 
     const std::string picture = largePng(side);
     const std::string base = "http://127.0.0.1:" + std::to_string(port);
-    nubivo::sample::SampleHost host(nubivo::sample::systemSeconds, base);
+    nubivo::sample::SampleHost host(nubivo::host::systemSeconds, base);
     httplib::Server server;
     // The first route that matches answers: the large maps go before the sample host's own.
     for (int32_t region = 0; region < nubivo::regionCount; ++region) {

@@ -23,7 +23,7 @@
 #include "images/image_download.h"
 #include "state/geometry.h"
 #include "state/viewer_state.h"
-#include "tools/sample_host/sample_icons.h"
+#include "tools/host_core/icons.h"
 #include "tools/sample_host/sample_maps.h"
 #include "tools/sample_host/sample_weather.h"
 #include "ui/canvas.h"
@@ -66,7 +66,7 @@ void fillViewerState() {
     setIconDownloadEnabled(true);
 
     // The pictures as the sample host serves them, drawn once.
-    static const std::vector<uint8_t> icon = sample::iconPicture(sample::PartlyCloudy);
+    static const std::vector<uint8_t> icon = host::iconPng(host::IconKind::PartlyCloudy);
     static const std::vector<uint8_t> maps[mapLayerCount] = {
         sample::mapPicture(Europe, Satellite, mapHour),
         sample::mapPicture(Europe, ForecastHigh, mapHour),

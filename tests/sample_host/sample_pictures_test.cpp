@@ -13,7 +13,7 @@
 #include "platform/http_date.h"
 #include "state/viewer_state.h"
 #include "state/window_bridge.h"
-#include "tools/sample_host/sample_icons.h"
+#include "tools/host_core/icons.h"
 #include "tools/sample_host/sample_maps.h"
 #include "tools/sample_host/sample_server.h"
 #include "tools/sample_host/sample_weather.h"
@@ -53,24 +53,13 @@ TEST_F(SamplePicturesTest, EveryConditionHasAnIconTheViewerDecodes) {
     for (int32_t code = sample::firstConditionCode; code <= sample::lastConditionCode; ++code) {
         SCOPED_TRACE(code);
         ASSERT_NE(sample::conditionText(code), nullptr);
-        const Size size = decodedSize(sample::iconPicture(code));
-        EXPECT_EQ(size.width, sample::iconSize);
-        EXPECT_EQ(size.height, sample::iconSize);
-        // Drawn on the panel's white, and not left blank.
-        const sample::Canvas icon = sample::drawIcon(code);
-        const sample::Colour corner = icon.pixel(0, 0);
-        EXPECT_EQ(corner.r + corner.g + corner.b, 3 * 255);
-        int32_t inked = 0;
-        for (int32_t y = 0; y < icon.height(); ++y) {
-            for (int32_t x = 0; x < icon.width(); ++x) {
-                const sample::Colour c = icon.pixel(x, y);
-                inked += c.r + c.g + c.b < 600;
-            }
-        }
-        EXPECT_GT(inked, 100);
+        EXPECT_NE(sample::iconOf(code), host::IconKind::Unknown);
+        const Size size = decodedSize(host::iconPng(sample::iconOf(code)));
+        EXPECT_EQ(size.width, host::iconSize);
+        EXPECT_EQ(size.height, host::iconSize);
     }
-    EXPECT_TRUE(sample::iconPicture(0).empty());
-    EXPECT_TRUE(sample::iconPicture(sample::lastConditionCode + 1).empty());
+    EXPECT_EQ(sample::iconOf(0), host::IconKind::Unknown);
+    EXPECT_EQ(sample::iconOf(sample::lastConditionCode + 1), host::IconKind::Unknown);
 }
 
 TEST_F(SamplePicturesTest, AllMapsDecodeAtTheirSizeAndShareTheHoursStamp) {
@@ -107,28 +96,6 @@ TEST_F(SamplePicturesTest, MapsAreMadeOncePerHourAndAnewWithTheNextHour) {
     EXPECT_NE(*next.bytes, *first.bytes);  // the clouds have moved
 }
 
-TEST_F(SamplePicturesTest, HttpDatesAreWhatTheViewerParses) {
-    EXPECT_EQ(sample::httpDate(mondayMorning / 3600 * 3600), "Mon, 07 Dec 2026 10:00:00 GMT");
-    SystemTime stamp{};
-    ASSERT_TRUE(parseHttpDate(sample::httpDate(mondayMorning).c_str(), &stamp));
-    EXPECT_EQ(stamp.year, 2026);
-    EXPECT_EQ(stamp.month, 12);
-    EXPECT_EQ(stamp.day, 7);
-    EXPECT_EQ(stamp.hour, 10);
-    EXPECT_EQ(stamp.minute, 20);
-}
-
-TEST_F(SamplePicturesTest, IconBaseTrustsOnlyAPlainHostHeader) {
-    const char* fallback = "http://127.0.0.1:8642";
-    EXPECT_EQ(sample::iconBaseFor("127.0.0.1:9000", fallback), "http://127.0.0.1:9000");
-    EXPECT_EQ(sample::iconBaseFor("localhost", fallback), "http://localhost");
-    EXPECT_EQ(sample::iconBaseFor("", fallback), fallback);
-    EXPECT_EQ(sample::iconBaseFor("evil\"host", fallback), fallback);
-    EXPECT_EQ(sample::iconBaseFor("a/b", fallback), fallback);
-    EXPECT_EQ(sample::iconBaseFor(std::string(101, 'a'), fallback), fallback);
-}
-
-// The host's routes on 127.0.0.1 at an ephemeral port, with the clock in the test's hand.
 class SampleServerTest : public ::testing::Test {
   protected:
     void SetUp() override {

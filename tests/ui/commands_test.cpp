@@ -200,6 +200,9 @@ TEST_F(CommandsTest, AboutShowsTheInformationBox) {
     EXPECT_EQ(caption.toStdString(), "NubivoWeather Viewer v1.0 - Info");
     EXPECT_TRUE(text.startsWith(QStringLiteral("Powered by Nubivo Weather services.\n")));
     EXPECT_EQ(text.count(QLatin1Char('\n')), 1);
+    // The maker's notice credits the live host's sources as their terms ask.
+    for (const char* credit : {"Open-Meteo.com", "GeoNames", "NASA GIBS"})
+        EXPECT_TRUE(text.contains(QLatin1String(credit))) << credit;
 }
 
 // A host serving a feed, its icon and each layer in a colour of its own.

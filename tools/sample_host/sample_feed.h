@@ -6,13 +6,8 @@
 
 namespace nubivo::sample {
 
-// `text` with & < > " written as entities, '/' as "&#47;" (a '/' would end a value for
-// the viewer), control bytes as spaces and bytes that are no UTF-8 as '?'.
-std::string escapeXml(std::string_view text);
-
 // The RSS document for `location`; `iconBase` is the scheme and host the icon URL starts
-// with, e.g. "http://127.0.0.1:8642". Always under 4096 bytes for an `iconBase` of up to
-// 100 bytes.
+// with, e.g. "http://127.0.0.1:8642". Always under 4096 bytes.
 std::string feedDocument(std::string_view location, bool metric, int64_t now,
                          std::string_view iconBase);
 

@@ -4,11 +4,19 @@
 #include <cmath>
 #include <numbers>
 
-#include "tools/sample_host/sample_outlines.h"
+#include "tools/host_core/colour_ramp.h"
+#include "tools/host_core/outlines.h"
 
 namespace nubivo::sample {
 
 namespace {
+
+using host::blend;
+using host::Canvas;
+using host::Colour;
+using host::Point;
+using host::ramp;
+using host::Stop;
 
 enum Layer : int32_t { SatelliteLayer = 0, HighLayer = 1, LowLayer = 2, PrecipitationLayer = 3 };
 
@@ -96,23 +104,6 @@ double smoothStep(double low, double high, double x) {
     return t * t * (3.0 - 2.0 * t);
 }
 
-struct Stop {
-    double at;
-    Colour colour;
-};
-
-Colour ramp(const Stop* stops, size_t count, double value) {
-    if (value <= stops[0].at)
-        return stops[0].colour;
-    for (size_t i = 1; i < count; ++i) {
-        if (value <= stops[i].at) {
-            const double t = (value - stops[i - 1].at) / (stops[i].at - stops[i - 1].at);
-            return blend(stops[i - 1].colour, stops[i].colour, t);
-        }
-    }
-    return stops[count - 1].colour;
-}
-
 constexpr Stop temperatureStops[] = {
     {-35, {120, 40, 160}}, {-20, {60, 60, 200}}, {-5, {70, 150, 230}}, {5, {90, 200, 170}},
     {15, {140, 210, 80}},  {25, {245, 215, 60}}, {33, {245, 130, 40}}, {42, {200, 30, 30}},
@@ -129,24 +120,9 @@ constexpr Colour coastDark{40, 40, 40};
 
 // Land 1, sea 0, per pixel of the map.
 std::vector<uint8_t> landMask(const Projection& projection) {
-    Canvas mask(mapWidth, mapHeight, Colour{});
-    std::vector<Point> points;
-    for (size_t i = 0; i < worldOutlineCount; ++i) {
-        const Outline& outline = worldOutlines[i];
-        points.clear();
-        for (size_t k = 0; k < outline.count; ++k) {
-            points.push_back(projection.toPixel(outline.points[k].lon, outline.points[k].lat));
-        }
-        mask.fillPolygon(points, outline.water ? Colour{} : white);
-    }
-    std::vector<uint8_t> land(static_cast<size_t>(mapWidth) * mapHeight);
-    for (int32_t y = 0; y < mapHeight; ++y) {
-        for (int32_t x = 0; x < mapWidth; ++x) {
-            land[static_cast<size_t>(y) * mapWidth + static_cast<size_t>(x)] =
-                mask.pixel(x, y).r > 0 ? 1 : 0;
-        }
-    }
-    return land;
+    return host::landMask(mapWidth, mapHeight, [&projection](double lon, double lat) {
+        return projection.toPixel(lon, lat);
+    });
 }
 
 // A made-up air temperature: warm at the equator, following the season, with weather on top.
@@ -178,23 +154,6 @@ void drawGrid(Canvas& canvas, const Projection& projection, Colour colour, doubl
             const bool onParallel = std::floor(lat0 / 10.0) != std::floor(lat1 / 10.0);
             if (onMeridian || onParallel)
                 canvas.blendPixel(x, y, colour, amount);
-        }
-    }
-}
-
-void drawCoast(Canvas& canvas, const std::vector<uint8_t>& land, Colour colour) {
-    auto at = [&](int32_t x, int32_t y) {
-        x = std::clamp(x, 0, mapWidth - 1);
-        y = std::clamp(y, 0, mapHeight - 1);
-        return land[static_cast<size_t>(y) * mapWidth + static_cast<size_t>(x)];
-    };
-    for (int32_t y = 0; y < mapHeight; ++y) {
-        for (int32_t x = 0; x < mapWidth; ++x) {
-            if (at(x, y) == 0)
-                continue;
-            if (at(x - 1, y) == 0 || at(x + 1, y) == 0 || at(x, y - 1) == 0 || at(x, y + 1) == 0) {
-                canvas.blendPixel(x, y, colour, 0.85);
-            }
         }
     }
 }
@@ -278,7 +237,7 @@ Canvas drawMap(int32_t region, int32_t layer, int64_t hour) {
     }
     const bool satellite = layer == SatelliteLayer;
     drawGrid(canvas, projection, satellite ? white : coastDark, satellite ? 0.18 : 0.15);
-    drawCoast(canvas, land, satellite ? Colour{200, 200, 160} : coastDark);
+    host::drawCoast(canvas, land, satellite ? Colour{200, 200, 160} : coastDark);
     if (layer == HighLayer || layer == LowLayer) {
         drawLegend(canvas, temperatureStops, std::size(temperatureStops));
     } else if (layer == PrecipitationLayer) {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "tools/sample_host/sample_canvas.h"
+#include "tools/host_core/canvas.h"
 
 namespace nubivo::sample {
 
@@ -15,7 +15,7 @@ inline constexpr int32_t mapLayerCount = 4;
 // The map of `region` and `layer` for hour `hour` (hours since 1970, UTC): a stylised
 // outline of the region with a cloud field or a colour field made up for that hour.
 // Region or layer out of range give a blank picture.
-Canvas drawMap(int32_t region, int32_t layer, int64_t hour);
+host::Canvas drawMap(int32_t region, int32_t layer, int64_t hour);
 
 // drawMap as JPEG bytes.
 std::vector<uint8_t> mapPicture(int32_t region, int32_t layer, int64_t hour);

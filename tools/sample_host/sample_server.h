@@ -1,13 +1,13 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "tools/host_core/calendar.h"
 #include "tools/sample_host/sample_maps.h"
 
 namespace httplib {
@@ -16,16 +16,7 @@ class Server;
 
 namespace nubivo::sample {
 
-// Seconds since 1970, UTC. Injected so that tests can move the hour.
-using Clock = std::function<int64_t()>;
-
-int64_t systemSeconds();
-
-// `seconds` as an HTTP date, e.g. "Mon, 07 Dec 2026 10:00:00 GMT".
-std::string httpDate(int64_t seconds);
-
-// `host` (a request's Host header) when it is a plain host[:port], else `fallback`.
-std::string iconBaseFor(std::string_view host, std::string_view fallback);
+using host::Clock;
 
 // A map picture of the current hour, shared by every response that sends it.
 struct MapPicture {

@@ -5,8 +5,15 @@
 #include <cstdio>
 #include <numbers>
 
+#include "tools/host_core/calendar.h"
+#include "tools/host_core/units.h"
+
 namespace nubivo::sample {
 namespace {
+
+using host::CivilDate;
+using host::civilDate;
+using host::floorDiv;
 
 constexpr int64_t secondsPerDay = 86400;
 
@@ -168,55 +175,6 @@ Place resolvePlace(std::string_view location, uint64_t hash) {
     return place;
 }
 
-struct CivilDate {
-    int32_t year;
-    int32_t month;      // 1 to 12
-    int32_t day;        // 1 to 31
-    int32_t weekday;    // 0 Sunday
-    int32_t dayOfYear;  // 0 to 365
-};
-
-int64_t floorDiv(int64_t a, int64_t b) {
-    return a / b - (a % b != 0 && (a < 0) != (b < 0));
-}
-
-// The calendar date of day `days` after 1970-01-01.
-CivilDate civilDate(int64_t days) {
-    const int64_t z = days + 719468;
-    const int64_t era = floorDiv(z, 146097);
-    const int64_t doe = z - era * 146097;
-    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const int64_t mp = (5 * doy + 2) / 153;
-    const int64_t day = doy - (153 * mp + 2) / 5 + 1;
-    const int64_t month = mp < 10 ? mp + 3 : mp - 9;
-    const int64_t year = yoe + era * 400 + (month <= 2);
-    CivilDate date{};
-    date.year = static_cast<int32_t>(year);
-    date.month = static_cast<int32_t>(month);
-    date.day = static_cast<int32_t>(day);
-    date.weekday = static_cast<int32_t>(((days % 7) + 11) % 7);  // 1970-01-01 was a Thursday
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    static constexpr int32_t monthStart[] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
-    date.dayOfYear = monthStart[month - 1] + static_cast<int32_t>(day) - 1 + (leap && month > 2);
-    return date;
-}
-
-constexpr const char* weekdayNames[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-constexpr const char* monthNames[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                      "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-
-// "7:42 am" for a local time of `hours` after midnight.
-std::string clockText(double hours) {
-    int32_t minutes = static_cast<int32_t>(std::lround(hours * 60.0));
-    minutes = ((minutes % 1440) + 1440) % 1440;
-    const int32_t hour = minutes / 60;
-    const int32_t hour12 = hour % 12 == 0 ? 12 : hour % 12;
-    char text[16];
-    std::snprintf(text, sizeof text, "%d:%02d %s", hour12, minutes % 60, hour < 12 ? "am" : "pm");
-    return text;
-}
-
 // A day's weather in metric units, before rounding.
 struct Day {
     double low;
@@ -283,12 +241,8 @@ Day dayWeather(uint64_t hash, int64_t day, double lat) {
     return d;
 }
 
-double fahrenheit(double celsius) {
-    return celsius * 9.0 / 5.0 + 32.0;
-}
-
 int32_t temperature(double celsius, bool metric) {
-    return static_cast<int32_t>(std::lround(metric ? celsius : fahrenheit(celsius)));
+    return static_cast<int32_t>(std::lround(metric ? celsius : host::fahrenheit(celsius)));
 }
 
 // Wind chill by the metric formula, for cold and moving air; the air temperature otherwise.
@@ -299,8 +253,13 @@ double windChill(double celsius, double kph) {
     return 13.12 + 0.6215 * celsius - 11.37 * v + 0.3965 * celsius * v;
 }
 
-constexpr double milesPerKm = 0.621371;
-constexpr double inchesPerMb = 0.0295300;
+// A time of day in hours as the feed writes it.
+std::string clockText(double hours) {
+    return host::clockText(static_cast<int32_t>(std::lround(hours * 60.0)));
+}
+
+using host::milesPerKm;
+constexpr double inchesPerMb = host::inchesOfMercuryPerHectopascal;
 
 }  // namespace
 
@@ -310,6 +269,18 @@ const char* conditionText(int32_t code) {
             return name.text;
     }
     return nullptr;
+}
+
+host::IconKind iconOf(int32_t code) {
+    using host::IconKind;
+    static constexpr IconKind icons[] = {
+        IconKind::Sunny,     IconKind::ClearNight, IconKind::PartlyCloudy,  IconKind::Cloudy,
+        IconKind::LightRain, IconKind::Rain,       IconKind::Thunderstorms, IconKind::Snow,
+        IconKind::Sleet,     IconKind::Fog,        IconKind::Windy,
+    };
+    if (code < firstConditionCode || code > lastConditionCode)
+        return IconKind::Unknown;
+    return icons[code - firstConditionCode];
 }
 
 WeatherValues sampleWeather(std::string_view location, bool metric, int64_t now) {
@@ -370,17 +341,17 @@ WeatherValues sampleWeather(std::string_view location, bool metric, int64_t now)
     if (zoneHours != 0)
         std::snprintf(zone, sizeof zone, "UTC%+d", zoneHours);
     const int32_t hour = static_cast<int32_t>(localHour);
-    std::snprintf(stamp, sizeof stamp, "%s, %02d %s %d %d:00 %s %s", weekdayNames[date.weekday],
-                  date.day, monthNames[date.month - 1], date.year, hour % 12 == 0 ? 12 : hour % 12,
-                  hour < 12 ? "am" : "pm", zone);
+    std::snprintf(stamp, sizeof stamp, "%s, %02d %s %d %d:00 %s %s",
+                  host::weekdayName(date.weekday), date.day, host::monthName(date.month), date.year,
+                  hour % 12 == 0 ? 12 : hour % 12, hour < 12 ? "am" : "pm", zone);
     w.conditionDate = stamp;
 
     for (int32_t i = 0; i < forecastDays; ++i) {
         const Day later = i == 0 ? day : dayWeather(hash, today + i, place.lat);
         const CivilDate laterDate = civilDate(today + i);
         ForecastValues& f = w.forecasts[i];
-        f.day = weekdayNames[laterDate.weekday];
-        f.date = std::to_string(laterDate.day) + " " + monthNames[laterDate.month - 1] + " " +
+        f.day = host::weekdayName(laterDate.weekday);
+        f.date = std::to_string(laterDate.day) + " " + host::monthName(laterDate.month) + " " +
                  std::to_string(laterDate.year);
         f.low = temperature(later.low, metric);
         f.high = temperature(later.high, metric);

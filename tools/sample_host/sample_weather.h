@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "tools/host_core/icons.h"
+
 namespace nubivo::sample {
 
 // The condition codes this host uses, each with its text and its icon /icons/CODE.png.
@@ -25,6 +27,9 @@ inline constexpr int32_t lastConditionCode = Windy;
 
 // The text of `code`, or null for a code this host does not use.
 const char* conditionText(int32_t code);
+
+// The icon of `code`; a plain cloud for a code this host does not use.
+host::IconKind iconOf(int32_t code);
 
 inline constexpr int32_t forecastDays = 5;
 // The longest location, in bytes, that the feed echoes; a longer one is cut.

@@ -1,9 +1,10 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
-namespace nubivo::sample {
+namespace nubivo::host {
 
 struct Colour {
     uint8_t r = 0;
@@ -44,9 +45,16 @@ class Canvas {
     // shapes drawn at a larger scale).
     Canvas reduced(int32_t factor) const;
 
-    // The picture as PNG or JPEG bytes through FreeImage; empty when encoding fails.
+    // The picture as PNG or JPEG bytes through FreeImage; empty when encoding fails. The
+    // same pixels always give the same bytes.
     std::vector<uint8_t> encodePng() const;
     std::vector<uint8_t> encodeJpeg() const;
+
+    // Decodes a JPEG, PNG or GIF (at most `maxSide` pixels a side) into a canvas; false and
+    // `out` untouched when the bytes are no such picture. Transparent pixels are blended
+    // over `background`.
+    static bool decode(const uint8_t* bytes, size_t size, Colour background, Canvas& out,
+                       int32_t maxSide = 4096);
 
   private:
     std::vector<uint8_t> encode(int format, int flags) const;
@@ -56,4 +64,4 @@ class Canvas {
     std::vector<Colour> pixels_;
 };
 
-}  // namespace nubivo::sample
+}  // namespace nubivo::host

@@ -1,8 +1,10 @@
-#include "tools/sample_host/sample_outlines.h"
+#include "tools/host_core/outlines.h"
+
+#include <algorithm>
 
 #include <iterator>
 
-namespace nubivo::sample {
+namespace nubivo::host {
 namespace {
 
 // Drawn by hand at a few degrees' precision: enough for a recognisable map, no more.
@@ -198,4 +200,45 @@ const Outline worldOutlines[] = {
 };
 const size_t worldOutlineCount = std::size(worldOutlines);
 
-}  // namespace nubivo::sample
+std::vector<uint8_t> landMask(int32_t width, int32_t height, const Projection& toPixel) {
+    constexpr Colour white{255, 255, 255};
+    Canvas mask(width, height, Colour{});
+    std::vector<Point> points;
+    for (size_t i = 0; i < worldOutlineCount; ++i) {
+        const Outline& outline = worldOutlines[i];
+        points.clear();
+        for (size_t k = 0; k < outline.count; ++k)
+            points.push_back(toPixel(outline.points[k].lon, outline.points[k].lat));
+        mask.fillPolygon(points, outline.water ? Colour{} : white);
+    }
+    std::vector<uint8_t> land(static_cast<size_t>(mask.width()) * mask.height());
+    for (int32_t y = 0; y < mask.height(); ++y) {
+        for (int32_t x = 0; x < mask.width(); ++x) {
+            land[static_cast<size_t>(y) * mask.width() + static_cast<size_t>(x)] =
+                mask.pixel(x, y).r > 0 ? 1 : 0;
+        }
+    }
+    return land;
+}
+
+void drawCoast(Canvas& canvas, const std::vector<uint8_t>& mask, Colour colour, double amount) {
+    const int32_t width = canvas.width();
+    const int32_t height = canvas.height();
+    if (mask.size() != static_cast<size_t>(width) * static_cast<size_t>(height))
+        return;
+    auto at = [&](int32_t x, int32_t y) {
+        x = std::clamp(x, 0, width - 1);
+        y = std::clamp(y, 0, height - 1);
+        return mask[static_cast<size_t>(y) * width + static_cast<size_t>(x)];
+    };
+    for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width; ++x) {
+            if (at(x, y) == 0)
+                continue;
+            if (at(x - 1, y) == 0 || at(x + 1, y) == 0 || at(x, y - 1) == 0 || at(x, y + 1) == 0)
+                canvas.blendPixel(x, y, colour, amount);
+        }
+    }
+}
+
+}  // namespace nubivo::host

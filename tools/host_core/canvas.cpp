@@ -1,4 +1,4 @@
-#include "tools/sample_host/sample_canvas.h"
+#include "tools/host_core/canvas.h"
 
 #include <FreeImage.h>
 
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <memory>
 
-namespace nubivo::sample {
+namespace nubivo::host {
 namespace {
 
 struct BitmapUnloader {
@@ -189,4 +189,49 @@ std::vector<uint8_t> Canvas::encode(int format, int flags) const {
     return bytes;
 }
 
-}  // namespace nubivo::sample
+bool Canvas::decode(const uint8_t* bytes, size_t size, Colour background, Canvas& out,
+                    int32_t maxSide) {
+    if (bytes == nullptr || size == 0 || size > UINT32_MAX)
+        return false;
+    std::unique_ptr<FIMEMORY, MemoryCloser> memory(
+        FreeImage_OpenMemory(const_cast<BYTE*>(bytes), static_cast<DWORD>(size)));
+    if (!memory)
+        return false;
+    const FREE_IMAGE_FORMAT format = FreeImage_GetFileTypeFromMemory(memory.get(), 0);
+    if (format != FIF_JPEG && format != FIF_PNG && format != FIF_GIF)
+        return false;
+    if (format != FIF_GIF) {
+        // The size first, so that a huge picture is refused before its pixels exist.
+        std::unique_ptr<FIBITMAP, BitmapUnloader> header(
+            FreeImage_LoadFromMemory(format, memory.get(), FIF_LOAD_NOPIXELS));
+        if (!header || FreeImage_GetWidth(header.get()) > static_cast<unsigned>(maxSide) ||
+            FreeImage_GetHeight(header.get()) > static_cast<unsigned>(maxSide)) {
+            return false;
+        }
+        FreeImage_SeekMemory(memory.get(), 0, SEEK_SET);
+    }
+    std::unique_ptr<FIBITMAP, BitmapUnloader> loaded(
+        FreeImage_LoadFromMemory(format, memory.get(), 0));
+    if (!loaded)
+        return false;
+    std::unique_ptr<FIBITMAP, BitmapUnloader> rgba(FreeImage_ConvertTo32Bits(loaded.get()));
+    if (!rgba)
+        return false;
+    const auto width = static_cast<int32_t>(FreeImage_GetWidth(rgba.get()));
+    const auto height = static_cast<int32_t>(FreeImage_GetHeight(rgba.get()));
+    if (width < 1 || height < 1 || width > maxSide || height > maxSide)
+        return false;
+    Canvas canvas(width, height, background);
+    for (int32_t y = 0; y < height; ++y) {
+        const BYTE* row = FreeImage_GetScanLine(rgba.get(), height - 1 - y);
+        for (int32_t x = 0; x < width; ++x) {
+            const BYTE* p = row + x * 4;
+            canvas.blendPixel(x, y, Colour{p[FI_RGBA_RED], p[FI_RGBA_GREEN], p[FI_RGBA_BLUE]},
+                              p[FI_RGBA_ALPHA] / 255.0);
+        }
+    }
+    out = std::move(canvas);
+    return true;
+}
+
+}  // namespace nubivo::host

@@ -1,11 +1,9 @@
-#include "tools/sample_host/sample_icons.h"
+#include "tools/host_core/icons.h"
 
 #include <cmath>
 #include <numbers>
 
-#include "tools/sample_host/sample_weather.h"
-
-namespace nubivo::sample {
+namespace nubivo::host {
 namespace {
 
 // Shapes are drawn this many times larger and then reduced, for smooth edges.
@@ -120,68 +118,102 @@ void wind(Pen& pen) {
 
 }  // namespace
 
-Canvas drawIcon(int32_t code) {
+Canvas drawIcon(IconKind kind) {
     Canvas big(iconSize * scale, iconSize * scale, white);
     Pen pen(big);
-    switch (code) {
-        case Sunny:
+    switch (kind) {
+        case IconKind::Sunny:
             sun(pen, 26, 26, 11);
             break;
-        case Clear:
+        case IconKind::ClearNight:
             moon(pen, 26, 26, 14);
             break;
-        case PartlyCloudy:
+        case IconKind::PartlyCloudy:
             sun(pen, 19, 19, 8);
             cloud(pen, 30, 42, 30, lightCloud);
             break;
-        case Cloudy:
+        case IconKind::Cloudy:
             cloud(pen, 32, 32, 28, greyCloud);
             cloud(pen, 24, 42, 34, lightCloud);
             break;
-        case LightRain:
+        case IconKind::LightRain:
             cloud(pen, 26, 30, 38, greyCloud);
             drops(pen, 3, 35);
             break;
-        case Rain:
+        case IconKind::Rain:
             cloud(pen, 26, 30, 40, darkCloud);
             drops(pen, 5, 35);
             break;
-        case Thunderstorms:
+        case IconKind::Thunderstorms:
             cloud(pen, 26, 28, 40, darkCloud);
             drops(pen, 2, 34);
             bolt(pen);
             break;
-        case Snow:
+        case IconKind::Snow:
             cloud(pen, 26, 30, 38, greyCloud);
             flake(pen, 16, 40, 4, snowBlue);
             flake(pen, 27, 44, 4, snowBlue);
             flake(pen, 38, 40, 4, snowBlue);
             break;
-        case Sleet:
+        case IconKind::Sleet:
             cloud(pen, 26, 30, 38, greyCloud);
             drops(pen, 2, 35);
             flake(pen, 26, 42, 4, snowBlue);
             break;
-        case Fog:
+        case IconKind::Fog:
             for (int32_t i = 0; i < 5; ++i) {
                 const double y = 12.0 + i * 7.0;
                 pen.line(8.0 + (i % 2) * 4.0, y, 44.0 - ((i + 1) % 2) * 4.0, y, 3.0, fogGrey);
             }
             break;
-        case Windy:
+        case IconKind::Windy:
             wind(pen);
             break;
-        default:
+        case IconKind::PartlyCloudyNight:
+            moon(pen, 19, 19, 10);
+            cloud(pen, 30, 42, 30, lightCloud);
+            break;
+        case IconKind::Unknown:
             cloud(pen, 26, 36, 40, lightCloud);
             break;
     }
     return big.reduced(scale);
 }
 
-std::vector<uint8_t> iconPicture(int32_t code) {
-    if (conditionText(code) == nullptr)
-        return {};
-    return drawIcon(code).encodePng();
+std::vector<uint8_t> iconPng(IconKind kind) {
+    return drawIcon(kind).encodePng();
 }
 
-}  // namespace nubivo::sample
+const char* iconName(IconKind kind) {
+    switch (kind) {
+        case IconKind::Sunny:
+            return "sunny";
+        case IconKind::ClearNight:
+            return "clear-night";
+        case IconKind::PartlyCloudy:
+            return "partly-cloudy";
+        case IconKind::Cloudy:
+            return "cloudy";
+        case IconKind::LightRain:
+            return "light-rain";
+        case IconKind::Rain:
+            return "rain";
+        case IconKind::Thunderstorms:
+            return "thunderstorms";
+        case IconKind::Snow:
+            return "snow";
+        case IconKind::Sleet:
+            return "sleet";
+        case IconKind::Fog:
+            return "fog";
+        case IconKind::Windy:
+            return "windy";
+        case IconKind::PartlyCloudyNight:
+            return "partly-cloudy-night";
+        case IconKind::Unknown:
+            break;
+    }
+    return "unknown";
+}
+
+}  // namespace nubivo::host

@@ -1,0 +1,133 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support/local_server.h"
+
+namespace nubivo::test {
+
+// A place the scripted geocoder knows.
+struct ScriptedPlace {
+    std::string name;
+    std::string countryCode;
+    std::string admin1;
+    double latitude = 0;
+    double longitude = 0;
+    int64_t population = 0;
+    std::vector<std::string> postcodes;
+};
+
+// What the scripted forecast service answers for a place, in its metric units.
+struct ScriptedWeather {
+    std::string time = "2026-12-07T10:45";  // the current conditions' local time
+    int32_t utcOffsetSeconds = 3600;
+    std::string timezone = "Europe/Paris";
+    std::string abbreviation = "CET";
+    double temperature = 6.1;
+    double apparentTemperature = 3.2;
+    double humidity = 87;
+    int32_t weatherCode = 3;
+    int32_t isDay = 1;
+    double pressure = 1012.4;
+    double windSpeed = 14.8;
+    double windDirection = 230;
+    std::optional<double> visibility = 18400.0;  // nullopt: null
+    // The hours from three before the current one up to it.
+    std::vector<double> hourlyPressure = {1014.0, 1013.5, 1013.0, 1012.6};
+    struct Day {
+        int32_t code;
+        double high;
+        double low;
+        std::string sunrise;  // "08:33"; "" for null
+        std::string sunset;
+    };
+    std::vector<Day> days = {
+        {61, 8.2, 3.9, "08:33", "16:53"},  {3, 7.0, 2.1, "08:34", "16:53"},
+        {71, 1.4, -2.6, "08:35", "16:52"}, {0, 3.5, -4.5, "08:36", "16:52"},
+        {2, 5.0, -1.0, "08:37", "16:52"},  {45, 6.5, 0.5, "08:38", "16:52"},
+        {95, 9.5, 4.5, "08:39", "16:52"},
+    };
+};
+
+// The daily values a grid point gets: a function of its position, so a map can be checked
+// against it.
+struct GridValues {
+    double high;
+    double low;
+    double precipitation;
+};
+using GridScript = std::function<GridValues(double latitude, double longitude)>;
+
+// A stand-in for the three public services, as strict as they document themselves: the
+// forecast service refuses an unknown variable with a 400 and a JSON reason and needs a
+// timezone with daily values; the geocoder matches names by prefix (two letters exactly),
+// ignoring case, filters by country and leaves "results" out without a match; the imagery
+// service answers a bad request or an unknown layer with a ServiceException under status
+// 200, and today's imagery is black. Faults can be set per service.
+class ScriptedUpstream {
+  public:
+    enum Endpoint { Forecast = 0, Geocoding = 1, Imagery = 2 };
+    enum class Fault {
+        None,
+        Hang,              // answers nothing until the server stops (or 60 s pass)
+        Drip,              // a 200 whose body comes a byte every 400 ms
+        Reset,             // the connection breaks off inside the body
+        Garbage,           // a 200 with a body of no documented shape
+        TooMany,           // 429, with Retry-After when retryAfter >= 0
+        Busy,              // 503, the same
+        Broken,            // 500
+        ServiceException,  // imagery only: the ServiceException of a failed request
+        Black,             // imagery only: an all-black picture
+    };
+
+    ScriptedUpstream();
+
+    std::string forecastUrl() const { return server.url("/v1/forecast"); }
+    std::string geocodingUrl() const { return server.url("/v1/search"); }
+    std::string imageryUrl() const { return server.url("/wms/epsg4326/best/wms.cgi"); }
+
+    void addPlace(ScriptedPlace place);
+    void setWeather(ScriptedWeather weather);
+    void setGrid(GridScript script);
+    void setFault(Endpoint endpoint, Fault fault, int32_t retryAfter = -1);
+    // Every answer of `endpoint` comes `ms` later.
+    void setDelay(Endpoint endpoint, int32_t ms);
+    // The UTC day whose imagery is black ("2026-12-07"), as it is for today.
+    void setToday(std::string day);
+
+    // Requests each service got, and the most that were answered at once.
+    int32_t requests(Endpoint endpoint) const { return requests_[endpoint].load(); }
+    int32_t mostAtOnce(Endpoint endpoint) const { return mostAtOnce_[endpoint].load(); }
+    // The targets (path and query) each service got, in order.
+    std::vector<std::string> targets(Endpoint endpoint) const;
+
+    LocalServer server;
+
+  private:
+    void answerForecast(const httplib::Request& request, httplib::Response& response);
+    void answerGeocoding(const httplib::Request& request, httplib::Response& response);
+    void answerImagery(const httplib::Request& request, httplib::Response& response);
+    // Applies the endpoint's fault; true when it answered the request.
+    bool applyFault(Endpoint endpoint, httplib::Response& response);
+
+    mutable std::mutex mutex_;
+    std::vector<ScriptedPlace> places_;
+    ScriptedWeather weather_;
+    GridScript grid_;
+    Fault faults_[3] = {Fault::None, Fault::None, Fault::None};
+    int32_t retryAfter_[3] = {-1, -1, -1};
+    int32_t delay_[3] = {0, 0, 0};
+    std::string today_ = "2026-12-07";
+    std::atomic<int32_t> requests_[3]{};
+    std::atomic<int32_t> atOnce_[3]{};
+    std::atomic<int32_t> mostAtOnce_[3]{};
+    std::vector<std::string> targets_[3];
+};
+
+}  // namespace nubivo::test
