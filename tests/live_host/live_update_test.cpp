@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <memory>
 #include <string>
-#include <thread>
 
 #include "images/map_layers.h"
 #include "live_host/live_host_fixture.h"
@@ -13,6 +13,7 @@
 #include "platform/http_date.h"
 #include "state/viewer_state.h"
 #include "state/window_bridge.h"
+#include "support/served_server.h"
 #include "worker/update_worker.h"
 
 namespace nubivo {
@@ -24,24 +25,18 @@ class LiveServerTest : public test::LiveHostTest {
         LiveHostTest::SetUp();
         start();
         host->install(server);
-        port = server.bind_to_any_port("127.0.0.1");
-        ASSERT_GT(port, 0);
-        thread = std::thread([this] { server.listen_after_bind(); });
+        served = std::make_unique<test::ServedServer>(server);
+        port = served->port();
     }
     void TearDown() override {
-        server.stop();
-        if (thread.joinable())
-            thread.join();
+        served.reset();
         LiveHostTest::TearDown();
     }
 
-    httplib::Result get(const std::string& path) {
-        httplib::Client client("127.0.0.1", port);
-        return client.Get(path.c_str());
-    }
+    httplib::Result get(const std::string& path) { return served->get(path); }
 
     httplib::Server server;
-    std::thread thread;
+    std::unique_ptr<test::ServedServer> served;
     int port = -1;
 };
 

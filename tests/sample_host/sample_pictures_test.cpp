@@ -4,8 +4,8 @@
 
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <string>
-#include <thread>
 
 #include "images/image_download.h"
 #include "images/map_layers.h"
@@ -13,6 +13,7 @@
 #include "platform/http_date.h"
 #include "state/viewer_state.h"
 #include "state/window_bridge.h"
+#include "support/served_server.h"
 #include "tools/host_core/icons.h"
 #include "tools/sample_host/sample_maps.h"
 #include "tools/sample_host/sample_server.h"
@@ -101,26 +102,20 @@ class SampleServerTest : public ::testing::Test {
     void SetUp() override {
         resetViewerState();
         host.install(server);
-        port = server.bind_to_any_port("127.0.0.1");
-        ASSERT_GT(port, 0);
-        thread = std::thread([this] { server.listen_after_bind(); });
+        served = std::make_unique<test::ServedServer>(server);
+        port = served->port();
     }
     void TearDown() override {
-        server.stop();
-        if (thread.joinable())
-            thread.join();
+        served.reset();
         resetViewerState();
     }
 
-    httplib::Result get(const std::string& path) {
-        httplib::Client client("127.0.0.1", port);
-        return client.Get(path.c_str());
-    }
+    httplib::Result get(const std::string& path) { return served->get(path); }
 
     std::atomic<int64_t> now{mondayMorning};
     sample::SampleHost host{[this] { return now.load(); }, "http://127.0.0.1:1"};
     httplib::Server server;
-    std::thread thread;
+    std::unique_ptr<test::ServedServer> served;
     int port = -1;
 };
 

@@ -1,21 +1,13 @@
 #include "tools/host_core/canvas.h"
 
-#include <FreeImage.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <memory>
+
+#include "tools/host_core/freeimage_handles.h"
 
 namespace nubivo::host {
 namespace {
-
-struct BitmapUnloader {
-    void operator()(FIBITMAP* bitmap) const { FreeImage_Unload(bitmap); }
-};
-struct MemoryCloser {
-    void operator()(FIMEMORY* memory) const { FreeImage_CloseMemory(memory); }
-};
 
 uint8_t mix(uint8_t a, uint8_t b, double amount) {
     return static_cast<uint8_t>(std::lround(a + (b - a) * amount));
@@ -161,7 +153,7 @@ std::vector<uint8_t> Canvas::encodeJpeg() const {
 
 std::vector<uint8_t> Canvas::encode(int format, int flags) const {
     std::vector<uint8_t> bytes;
-    std::unique_ptr<FIBITMAP, BitmapUnloader> bitmap(FreeImage_Allocate(width_, height_, 24));
+    Bitmap bitmap(FreeImage_Allocate(width_, height_, 24));
     if (!bitmap)
         return bytes;
     // FreeImage keeps the bottom row first and its pixels in the machine's BGR order.
@@ -174,7 +166,7 @@ std::vector<uint8_t> Canvas::encode(int format, int flags) const {
             row[x * 3 + FI_RGBA_BLUE] = c.b;
         }
     }
-    std::unique_ptr<FIMEMORY, MemoryCloser> memory(FreeImage_OpenMemory(nullptr, 0));
+    MemoryStream memory(FreeImage_OpenMemory(nullptr, 0));
     if (!memory)
         return bytes;
     if (!FreeImage_SaveToMemory(static_cast<FREE_IMAGE_FORMAT>(format), bitmap.get(), memory.get(),
@@ -193,8 +185,7 @@ bool Canvas::decode(const uint8_t* bytes, size_t size, Colour background, Canvas
                     int32_t maxSide) {
     if (bytes == nullptr || size == 0 || size > UINT32_MAX)
         return false;
-    std::unique_ptr<FIMEMORY, MemoryCloser> memory(
-        FreeImage_OpenMemory(const_cast<BYTE*>(bytes), static_cast<DWORD>(size)));
+    MemoryStream memory(FreeImage_OpenMemory(const_cast<BYTE*>(bytes), static_cast<DWORD>(size)));
     if (!memory)
         return false;
     const FREE_IMAGE_FORMAT format = FreeImage_GetFileTypeFromMemory(memory.get(), 0);
@@ -202,19 +193,17 @@ bool Canvas::decode(const uint8_t* bytes, size_t size, Colour background, Canvas
         return false;
     if (format != FIF_GIF) {
         // The size first, so that a huge picture is refused before its pixels exist.
-        std::unique_ptr<FIBITMAP, BitmapUnloader> header(
-            FreeImage_LoadFromMemory(format, memory.get(), FIF_LOAD_NOPIXELS));
+        Bitmap header(FreeImage_LoadFromMemory(format, memory.get(), FIF_LOAD_NOPIXELS));
         if (!header || FreeImage_GetWidth(header.get()) > static_cast<unsigned>(maxSide) ||
             FreeImage_GetHeight(header.get()) > static_cast<unsigned>(maxSide)) {
             return false;
         }
         FreeImage_SeekMemory(memory.get(), 0, SEEK_SET);
     }
-    std::unique_ptr<FIBITMAP, BitmapUnloader> loaded(
-        FreeImage_LoadFromMemory(format, memory.get(), 0));
+    Bitmap loaded(FreeImage_LoadFromMemory(format, memory.get(), 0));
     if (!loaded)
         return false;
-    std::unique_ptr<FIBITMAP, BitmapUnloader> rgba(FreeImage_ConvertTo32Bits(loaded.get()));
+    Bitmap rgba(FreeImage_ConvertTo32Bits(loaded.get()));
     if (!rgba)
         return false;
     const auto width = static_cast<int32_t>(FreeImage_GetWidth(rgba.get()));

@@ -83,12 +83,6 @@ std::optional<std::string> DiskCache::read(const std::string& name, size_t maxBy
     return bytes;
 }
 
-std::string DiskCache::fileKey(std::string_view key) {
-    char text[17];
-    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(checksum(key)));
-    return text;
-}
-
 std::string DiskCache::defaultFolder() {
     const char* xdg = std::getenv("XDG_CACHE_HOME");
     if (xdg != nullptr && xdg[0] == '/')
@@ -104,6 +98,12 @@ uint64_t checksum(std::string_view bytes) {
     for (char c : bytes)
         hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001B3ull;
     return hash;
+}
+
+std::string checksumText(std::string_view bytes) {
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(checksum(bytes)));
+    return text;
 }
 
 }  // namespace nubivo::live

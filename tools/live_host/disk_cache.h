@@ -7,6 +7,8 @@
 
 namespace nubivo::live {
 
+std::string checksumText(std::string_view bytes);
+
 // Files of the host's cache under one folder. A file is written whole to a temporary name in
 // its folder and renamed over the old one, so a reader finds the old file or the new one,
 // never a part. An empty folder name keeps nothing on disk. Reading never trusts a file:
@@ -26,8 +28,8 @@ class DiskCache {
     // over `maxBytes`.
     std::optional<std::string> read(const std::string& name, size_t maxBytes) const;
 
-    // A file name for any key: 16 hex digits of its FNV-1a hash.
-    static std::string fileKey(std::string_view key);
+    // A file name for any key: its checksumText.
+    static std::string fileKey(std::string_view key) { return checksumText(key); }
 
     // The folder the host keeps its cache in without --cache-dir:
     // $XDG_CACHE_HOME/nubivo-weather-viewer, or ~/.cache/nubivo-weather-viewer; "" when
@@ -38,7 +40,9 @@ class DiskCache {
     std::string folder_;
 };
 
-// A short FNV-1a hash of `bytes`, to tell a cached picture from a damaged one.
+// A short FNV-1a hash of `bytes`, to tell a cached picture from a damaged one, and the same
+// as 16 hex digits.
 uint64_t checksum(std::string_view bytes);
+std::string checksumText(std::string_view bytes);
 
 }  // namespace nubivo::live

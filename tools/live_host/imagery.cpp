@@ -1,21 +1,12 @@
 #include "tools/live_host/imagery.h"
 
-#include <FreeImage.h>
-
 #include <cstdio>
-#include <memory>
 
 #include "tools/host_core/calendar.h"
+#include "tools/host_core/freeimage_handles.h"
 
 namespace nubivo::live {
 namespace {
-
-struct BitmapUnloader {
-    void operator()(FIBITMAP* bitmap) const { FreeImage_Unload(bitmap); }
-};
-struct MemoryCloser {
-    void operator()(FIMEMORY* memory) const { FreeImage_CloseMemory(memory); }
-};
 
 bool startsWith(const std::string& text, const char* prefix) {
     return text.rfind(prefix, 0) == 0;
@@ -77,23 +68,21 @@ bool almostAllBlack(const host::Canvas& picture) {
 std::optional<Overlay> overlayFromPng(const std::string& bytes) {
     if (bytes.empty() || bytes.size() > 8u * 1024u * 1024u)
         return std::nullopt;
-    std::unique_ptr<FIMEMORY, MemoryCloser> memory(
+    host::MemoryStream memory(
         FreeImage_OpenMemory(reinterpret_cast<BYTE*>(const_cast<char*>(bytes.data())),
                              static_cast<DWORD>(bytes.size())));
     if (!memory || FreeImage_GetFileTypeFromMemory(memory.get(), 0) != FIF_PNG)
         return std::nullopt;
-    std::unique_ptr<FIBITMAP, BitmapUnloader> header(
-        FreeImage_LoadFromMemory(FIF_PNG, memory.get(), FIF_LOAD_NOPIXELS));
+    host::Bitmap header(FreeImage_LoadFromMemory(FIF_PNG, memory.get(), FIF_LOAD_NOPIXELS));
     if (!header || FreeImage_GetWidth(header.get()) != mapWidth ||
         FreeImage_GetHeight(header.get()) != mapHeight) {
         return std::nullopt;
     }
     FreeImage_SeekMemory(memory.get(), 0, SEEK_SET);
-    std::unique_ptr<FIBITMAP, BitmapUnloader> loaded(
-        FreeImage_LoadFromMemory(FIF_PNG, memory.get(), 0));
+    host::Bitmap loaded(FreeImage_LoadFromMemory(FIF_PNG, memory.get(), 0));
     if (!loaded || !FreeImage_IsTransparent(loaded.get()))
         return std::nullopt;
-    std::unique_ptr<FIBITMAP, BitmapUnloader> rgba(FreeImage_ConvertTo32Bits(loaded.get()));
+    host::Bitmap rgba(FreeImage_ConvertTo32Bits(loaded.get()));
     if (!rgba)
         return std::nullopt;
     Overlay overlay;

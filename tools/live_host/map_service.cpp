@@ -23,12 +23,6 @@ std::string overlayName(int32_t region, int32_t overlay) {
     return "overlays/" + std::to_string(region) + "-" + overlayLayers[overlay] + ".png";
 }
 
-std::string hex(uint64_t value) {
-    char text[17];
-    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(value));
-    return text;
-}
-
 }  // namespace
 
 MapService::MapService(const LiveConfig& config, host::Clock clock, UpstreamClient& upstream,
@@ -155,7 +149,7 @@ void MapService::store(int32_t region, int32_t layer, std::vector<uint8_t> bytes
     const Json meta = {
         {"format", mapFormat},    {"version", formatVersion},           {"region", region},
         {"layer", layer},         {"lastModified", entry.lastModified}, {"built", entry.built},
-        {"size", picture.size()}, {"checksum", hex(checksum(picture))}};
+        {"size", picture.size()}, {"checksum", checksumText(picture)}};
     // The picture first: a description is only ever next to the picture it describes.
     if (cache_.write(mapName(region, layer) + ".jpg", picture))
         cache_.write(mapName(region, layer) + ".json", meta.dump());
@@ -170,7 +164,7 @@ void MapService::loadMap(int32_t region, int32_t layer) {
     if (!meta || stringAt(*meta, "format") != mapFormat ||
         integerAt(*meta, "version") != formatVersion || integerAt(*meta, "region") != region ||
         integerAt(*meta, "layer") != layer || numberAt(*meta, "size") != picture->size() ||
-        stringAt(*meta, "checksum") != hex(checksum(*picture))) {
+        stringAt(*meta, "checksum") != checksumText(*picture)) {
         return;
     }
     const std::optional<double> lastModified = numberAt(*meta, "lastModified");
