@@ -51,6 +51,7 @@ class ProbedApplication : public QApplication {
 
 int main(int argc, char** argv) {
     printTime("main-ns");
+    nubivo::prepareInBackground();
     nubivo::prepareApplication();
     ProbedApplication application(argc, argv);
     printTime("application-ns");

@@ -23,5 +23,29 @@ if(NUBIVO_BUILD_TESTS)
 endif()
 
 if(NUBIVO_BUILD_UI)
-    find_package(Qt6 REQUIRED COMPONENTS Widgets)
+    find_package(Qt6 REQUIRED COMPONENTS Widgets DBus)
+    # Qt's font database sits on fontconfig; the viewer sets it up early on a thread.
+    pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
 endif()
+
+# The name the dynamic loader knows a library file by (its SONAME), read from the file; the
+# core opens libcurl and FreeImage by these names at their first use.
+function(nubivo_soname library fallback result)
+    set(name "${fallback}")
+    if(CMAKE_OBJDUMP AND EXISTS "${library}")
+        execute_process(COMMAND "${CMAKE_OBJDUMP}" -p "${library}"
+            OUTPUT_VARIABLE dump ERROR_QUIET RESULT_VARIABLE status)
+        if(status EQUAL 0 AND dump MATCHES "SONAME +([^ \n]+)")
+            set(name "${CMAKE_MATCH_1}")
+        endif()
+    endif()
+    set(${result} "${name}" PARENT_SCOPE)
+endfunction()
+
+if(CURL_LIBRARY_RELEASE)
+    set(NUBIVO_CURL_LIBRARY_FILE "${CURL_LIBRARY_RELEASE}")
+else()
+    set(NUBIVO_CURL_LIBRARY_FILE "${CURL_LIBRARY}")
+endif()
+nubivo_soname("${NUBIVO_CURL_LIBRARY_FILE}" "libcurl.so.4" NUBIVO_CURL_SONAME)
+nubivo_soname("${FREEIMAGE_LIBRARY}" "libfreeimage.so.3" NUBIVO_FREEIMAGE_SONAME)

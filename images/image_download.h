@@ -7,8 +7,10 @@
 
 namespace nubivo {
 
-// Once at start, before the first decoding: enables only the JPEG, PNG and GIF decoders.
-// Later calls do nothing; replaceImage makes the first call itself if none came before.
+// Loads FreeImage and enables only its JPEG, PNG and GIF decoders. Later calls do nothing;
+// replaceImage makes the first call itself if none came before, so FreeImage is loaded at
+// the first picture, not at program start. Where it cannot be loaded, nothing decodes (said
+// once on standard error) and every slot ends empty.
 void initImageDecoding();
 
 // A whole response body on the heap: exactly `size` bytes, no terminator; null when none.
@@ -37,5 +39,12 @@ ResponseBody readBody(BodyReader read, void* context, uint32_t limit);
 // swaps it into `slot` under the state lock; the old image is unloaded whatever happens, so
 // the slot ends holding the new image or null. Does not free the block.
 void replaceImage(Image24& slot, const uint8_t* block, uint32_t size);
+
+// As replaceImage, for a picture the window stretches into an area: one decoded wider than
+// `maxWidth` or taller than `maxHeight` is averaged down to fit (reducedSize) right after
+// decoding, and only the reduced picture reaches the slot; one within both is kept exactly
+// as decoded. A limit of 0 means none.
+void replaceImageWithin(Image24& slot, const uint8_t* block, uint32_t size, uint32_t maxWidth,
+                        uint32_t maxHeight);
 
 }  // namespace nubivo

@@ -83,7 +83,8 @@ void fetchMapLayer(MapLayer layer) {
     storeStamp(layer, stamp, region);
 
     ResponseBody body = readResponseBody(request);
-    replaceImage(viewerState.layerImage[layer], body.block, body.size);
+    replaceImageWithin(viewerState.layerImage[layer], body.block, body.size, mapKeptWidth,
+                       mapKeptHeight);
     std::free(body.block);
     httpClose(request);
 

@@ -1,6 +1,5 @@
 #include "platform/http.h"
 
-#include <curl/curl.h>
 #include <strings.h>
 
 #include <algorithm>
@@ -10,9 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/curl_library.h"
+
 namespace nubivo {
 
 struct HttpRequest {
+    const CurlLibrary* curl = nullptr;  // the loaded library, for every call on the handles
     CURLM* multi = nullptr;
     CURL* easy = nullptr;
     curl_slist* requestHeaders = nullptr;
@@ -154,9 +156,10 @@ long limitOrDefault(long value, long fallback) {
 void drive(HttpRequest* request) {
     const unsigned long before = request->events;
     int running = 0;
-    curl_multi_perform(request->multi, &running);
+    const CurlLibrary* curl = request->curl;
+    curl->multi_perform(request->multi, &running);
     int queued = 0;
-    while (CURLMsg* message = curl_multi_info_read(request->multi, &queued)) {
+    while (CURLMsg* message = curl->multi_info_read(request->multi, &queued)) {
         if (message->msg == CURLMSG_DONE && message->easy_handle == request->easy) {
             request->finished = true;
             request->result = message->data.result;
@@ -165,78 +168,85 @@ void drive(HttpRequest* request) {
     }
     if (request->events == before && !request->finished && !request->paused &&
         !cancelRaised.load()) {
-        curl_multi_poll(request->multi, nullptr, 0, pollTimeoutMs, nullptr);
+        curl->multi_poll(request->multi, nullptr, 0, pollTimeoutMs, nullptr);
     }
 }
 
 void destroy(HttpRequest* request) {
+    const CurlLibrary* curl = request->curl;
     if (request->multi != nullptr) {
         unregisterMulti(request->multi);
         if (request->easy != nullptr) {
-            curl_multi_remove_handle(request->multi, request->easy);
+            curl->multi_remove_handle(request->multi, request->easy);
         }
     }
     if (request->easy != nullptr) {
-        curl_easy_cleanup(request->easy);
+        curl->easy_cleanup(request->easy);
     }
     if (request->multi != nullptr) {
-        curl_multi_cleanup(request->multi);
+        curl->multi_cleanup(request->multi);
     }
-    curl_slist_free_all(request->requestHeaders);
+    curl->slist_free_all(request->requestHeaders);
     delete request;
 }
 
 void configure(HttpRequest* request, const std::string& url, bool reload) {
+    const CurlLibrary* curl = request->curl;
     CURL* easy = request->easy;
     const HttpLimits defaults;
-    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(easy, CURLOPT_USERAGENT, agentName);
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, maxRedirects);
-    curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
-    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
-                     limitOrDefault(connectTimeoutMs.load(), defaults.connectTimeoutMs));
-    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS,
-                     limitOrDefault(totalTimeoutMs.load(), defaults.totalTimeoutMs));
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME,
-                     limitOrDefault(stallSeconds.load(), defaults.stallSeconds));
-    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, onHeader);
-    curl_easy_setopt(easy, CURLOPT_HEADERDATA, request);
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, onBody);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, request);
+    curl->easy_setopt(easy, CURLOPT_URL, url.c_str());
+    curl->easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl->easy_setopt(easy, CURLOPT_USERAGENT, agentName);
+    curl->easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl->easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl->easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+    curl->easy_setopt(easy, CURLOPT_MAXREDIRS, maxRedirects);
+    curl->easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
+    curl->easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
+                      limitOrDefault(connectTimeoutMs.load(), defaults.connectTimeoutMs));
+    curl->easy_setopt(easy, CURLOPT_TIMEOUT_MS,
+                      limitOrDefault(totalTimeoutMs.load(), defaults.totalTimeoutMs));
+    curl->easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl->easy_setopt(easy, CURLOPT_LOW_SPEED_TIME,
+                      limitOrDefault(stallSeconds.load(), defaults.stallSeconds));
+    curl->easy_setopt(easy, CURLOPT_HEADERFUNCTION, onHeader);
+    curl->easy_setopt(easy, CURLOPT_HEADERDATA, request);
+    curl->easy_setopt(easy, CURLOPT_WRITEFUNCTION, onBody);
+    curl->easy_setopt(easy, CURLOPT_WRITEDATA, request);
     if (reload) {
         request->requestHeaders =
-            curl_slist_append(request->requestHeaders, "Cache-Control: no-cache");
-        request->requestHeaders = curl_slist_append(request->requestHeaders, "Pragma: no-cache");
-        curl_easy_setopt(easy, CURLOPT_HTTPHEADER, request->requestHeaders);
+            curl->slist_append(request->requestHeaders, "Cache-Control: no-cache");
+        request->requestHeaders = curl->slist_append(request->requestHeaders, "Pragma: no-cache");
+        curl->easy_setopt(easy, CURLOPT_HTTPHEADER, request->requestHeaders);
     }
 }
 
 }  // namespace
 
 void httpGlobalInit() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    curlLibrary();
 }
 
 HttpRequest* httpOpen(const char* url, bool reload) {
     if (url == nullptr || cancelRaised.load()) {
         return nullptr;
     }
+    // Without libcurl no request can be made, as without a network.
+    const CurlLibrary* curl = curlLibrary();
+    if (curl == nullptr) {
+        return nullptr;
+    }
     auto* request = new HttpRequest;
-    request->multi = curl_multi_init();
-    request->easy = curl_easy_init();
+    request->curl = curl;
+    request->multi = curl->multi_init();
+    request->easy = curl->easy_init();
     if (request->multi == nullptr || request->easy == nullptr) {
         destroy(request);
         return nullptr;
     }
     registerMulti(request->multi);
     configure(request, escapeUrl(url), reload);
-    if (curl_multi_add_handle(request->multi, request->easy) != CURLM_OK) {
+    if (curl->multi_add_handle(request->multi, request->easy) != CURLM_OK) {
         destroy(request);
         return nullptr;
     }
@@ -299,7 +309,7 @@ int32_t httpRead(HttpRequest* request, char* buffer, int32_t size) {
         if (request->paused) {
             // The buffer is empty, so the held chunk fits; libcurl may deliver it right here.
             request->paused = false;
-            curl_easy_pause(request->easy, CURLPAUSE_CONT);
+            request->curl->easy_pause(request->easy, CURLPAUSE_CONT);
             continue;
         }
         if (request->finished) {
@@ -318,8 +328,9 @@ void httpClose(HttpRequest* request) {
 void httpCancelAll() {
     cancelRaised.store(true);
     std::lock_guard<std::mutex> lock(liveMutex);
+    // A live handle means libcurl is loaded; with none, nothing is loaded for this.
     for (CURLM* multi : liveMultis) {
-        curl_multi_wakeup(multi);
+        loadedCurlLibrary()->multi_wakeup(multi);
     }
 }
 

@@ -8,9 +8,12 @@ namespace nubivo {
 // A pull-style HTTP GET over libcurl: open, read response headers, read the body in pieces,
 // close. Every request sends the agent name "Nubivo Weather Viewer", takes proxy settings
 // from the environment, follows at most 5 redirects and speaks only http and https.
+// libcurl is opened at the first request, not at program start; where it cannot be loaded,
+// every request fails as without a network (said once on standard error).
 struct HttpRequest;
 
-// Once at program start, before any other thread exists.
+// Opens and initialises libcurl now rather than at the first request; later calls do
+// nothing. Optional, from any thread.
 void httpGlobalInit();
 
 // Opens a GET of the absolute `url` and returns once the response headers are in, or null

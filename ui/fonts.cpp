@@ -1,9 +1,12 @@
 #include "ui/fonts.h"
 
+#include <fontconfig/fontconfig.h>
+
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QScreen>
 #include <cmath>
+#include <mutex>
 
 #include "ui/window_resources.h"
 
@@ -13,7 +16,56 @@ namespace {
 constexpr const char* wineTahoma = "/usr/share/wine/fonts/tahoma.ttf";
 constexpr const char* tahoma = "Tahoma";
 
+// The family of the first font fontconfig lists for `pattern`, or empty.
+QString firstFamily(FcPattern* pattern) {
+    QString family;
+    FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, nullptr);
+    FcFontSet* fonts = FcFontList(nullptr, pattern, objects);
+    FcChar8* name = nullptr;
+    if (fonts != nullptr && fonts->nfont > 0 &&
+        FcPatternGetString(fonts->fonts[0], FC_FAMILY, 0, &name) == FcResultMatch) {
+        family = QString::fromUtf8(reinterpret_cast<const char*>(name));
+    }
+    if (fonts != nullptr) {
+        FcFontSetDestroy(fonts);
+    }
+    FcObjectSetDestroy(objects);
+    return family;
+}
+
+// Fontconfig's own set-up, then the Tahoma face: an installed one, or else Wine's file added
+// to fontconfig's application fonts, which Qt's font database lists when it fills itself.
+// Only the regular face is added: the bold file's outlines are barely heavier than the
+// regular ones, while Qt's emboldening of the regular face reads as bold. Empty when
+// neither exists.
+QString lookUpTahoma() {
+    if (FcInit() == FcFalse) {
+        return QString();
+    }
+    FcPattern* installed = FcPatternBuild(nullptr, FC_FAMILY, FcTypeString, tahoma, nullptr);
+    QString family = firstFamily(installed);
+    FcPatternDestroy(installed);
+    if (!family.isEmpty()) {
+        return family;
+    }
+    const auto* file = reinterpret_cast<const FcChar8*>(wineTahoma);
+    if (FcConfigAppFontAddFile(nullptr, file) == FcFalse) {
+        return QString();
+    }
+    FcPattern* added = FcPatternBuild(nullptr, FC_FILE, FcTypeString, wineTahoma, nullptr);
+    family = firstFamily(added);
+    FcPatternDestroy(added);
+    return family;
+}
+
+std::once_flag faceLookedUp;
+QString tahomaFamily;  // written once under faceLookedUp
+
 }  // namespace
+
+void lookUpViewerFace() {
+    std::call_once(faceLookedUp, [] { tahomaFamily = lookUpTahoma(); });
+}
 
 int32_t fontPixelSize(int32_t points, int32_t dotsPerInch) {
     int64_t product = static_cast<int64_t>(points) * dotsPerInch;
@@ -23,11 +75,12 @@ int32_t fontPixelSize(int32_t points, int32_t dotsPerInch) {
 
 QString viewerFontFamily() {
     static const QString family = [] {
-        if (QFontDatabase::families().contains(QString::fromLatin1(tahoma))) {
-            return QString::fromLatin1(tahoma);
+        lookUpViewerFace();  // waits for a lookup already under way on another thread
+        if (!tahomaFamily.isEmpty() && QFontDatabase::hasFamily(tahomaFamily)) {
+            return tahomaFamily;
         }
-        // Only the regular face is registered: the bold file's outlines are barely heavier
-        // than the regular ones, while Qt's emboldening of the regular face reads as bold.
+        // Qt's font database was filled before the face reached fontconfig (or fontconfig
+        // could not take it): Qt registers the file itself.
         int id = QFontDatabase::addApplicationFont(QString::fromLatin1(wineTahoma));
         if (id >= 0) {
             QStringList loaded = QFontDatabase::applicationFontFamilies(id);

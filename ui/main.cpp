@@ -3,14 +3,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "images/image_download.h"
-#include "platform/http.h"
 #include "ui/start_up.h"
 
 int main(int argc, char** argv) {
-    // Before any thread exists.
-    nubivo::httpGlobalInit();
-    nubivo::initImageDecoding();
+    // libcurl and FreeImage are not loaded here: the first update opens them.
+    nubivo::prepareInBackground();
     nubivo::prepareApplication();
     QApplication application(argc, argv);
     nubivo::startViewer();

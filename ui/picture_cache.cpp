@@ -1,20 +1,19 @@
 #include "ui/picture_cache.h"
 
-#include <FreeImage.h>
-
 #include <QHashFunctions>
 #include <cmath>
 
 namespace nubivo {
 
 QImage pictureFromImage24(Image24 image) {
-    if (image == nullptr || FreeImage_GetBPP(image) != 24) {
+    const Image24Pixels pixels = image24Pixels(image);
+    if (pixels.bitsPerPixel != 24) {
         return QImage();
     }
-    int width = static_cast<int>(FreeImage_GetWidth(image));
-    int height = static_cast<int>(FreeImage_GetHeight(image));
-    int pitch = static_cast<int>(FreeImage_GetPitch(image));
-    const uchar* bits = FreeImage_GetBits(image);
+    int width = static_cast<int>(pixels.width);
+    int height = static_cast<int>(pixels.height);
+    int pitch = static_cast<int>(pixels.pitch);
+    const uchar* bits = pixels.bits;
     if (width <= 0 || height <= 0 || bits == nullptr) {
         return QImage();
     }
@@ -24,20 +23,18 @@ QImage pictureFromImage24(Image24 image) {
         auto* target = reinterpret_cast<QRgb*>(picture.scanLine(y));
         for (int x = 0; x < width; ++x) {
             const uchar* pixel = source + 3 * x;
-            target[x] = qRgb(pixel[FI_RGBA_RED], pixel[FI_RGBA_GREEN], pixel[FI_RGBA_BLUE]);
+            target[x] = qRgb(pixel[2], pixel[1], pixel[0]);  // blue, green, red
         }
     }
     return picture;
 }
 
 uint64_t imageFingerprint(Image24 image) {
-    if (image == nullptr) {
-        return 0;
-    }
-    uint32_t height = FreeImage_GetHeight(image);
-    uint32_t rowBytes = FreeImage_GetLine(image);
-    uint32_t pitch = FreeImage_GetPitch(image);
-    const uint8_t* bits = FreeImage_GetBits(image);
+    const Image24Pixels pixels = image24Pixels(image);
+    uint32_t height = pixels.height;
+    uint32_t rowBytes = pixels.rowBytes;
+    uint32_t pitch = pixels.pitch;
+    const uint8_t* bits = pixels.bits;
     if (bits == nullptr) {
         return 0;
     }
@@ -55,8 +52,9 @@ QSize devicePixels(QSize logical, double ratio) {
 }
 
 const QImage& cachedPicture(CachedPicture& cache, Image24 image, QSize deviceSize, double ratio) {
-    int32_t width = image == nullptr ? 0 : static_cast<int32_t>(FreeImage_GetWidth(image));
-    int32_t height = image == nullptr ? 0 : static_cast<int32_t>(FreeImage_GetHeight(image));
+    const Image24Pixels pixels = image24Pixels(image);
+    int32_t width = static_cast<int32_t>(pixels.width);
+    int32_t height = static_cast<int32_t>(pixels.height);
     if (deviceSize.isEmpty()) {
         deviceSize = devicePixels(QSize(width, height), ratio);
     }

@@ -14,6 +14,12 @@ struct WindowPosition {
 // smaller than the window.
 WindowPosition centredPosition(int32_t screenWidth, int32_t screenHeight);
 
+// First thing in main: starts, on a thread of its own, the start-up work that needs no
+// application object (fontconfig's set-up and the search for the viewer's face), so that
+// it runs while the application object is made. startViewer waits for it where it needs
+// it; without this call startViewer does the same work itself.
+void prepareInBackground();
+
 // Before the application object exists: the window follows the desktop's scale factor
 // exactly (QT_SCALE_FACTOR, the screen's own scale), fractional factors included; its 360 x
 // 570 pixels are logical pixels.

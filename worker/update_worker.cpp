@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "feed/feed_request.h"
+#include "images/image_download.h"
 #include "images/map_layers.h"
 #include "platform/http.h"
 #include "state/viewer_state.h"
@@ -15,8 +16,8 @@ namespace nubivo {
 namespace {
 
 // The one worker thread and what the Update button asked of it. `running` is true from the
-// press that starts the thread until its last update ends; `pending` holds the presses that
-// came meanwhile, folded into one.
+// press (or preparation) that starts the thread until its last job ends; `pending` holds the
+// presses that came meanwhile, folded into one.
 std::mutex workerMutex;
 std::condition_variable workerIdle;
 std::thread workerThread;
@@ -25,17 +26,38 @@ bool pending = false;
 
 constexpr auto shutdownWait = std::chrono::seconds(2);
 
-void runUpdates() {
-    for (;;) {
+// What the worker thread does first: an update, or loading the libraries an update needs.
+enum class FirstJob { update, prepare };
+
+void runWorker(FirstJob first) {
+    if (first == FirstJob::prepare) {
+        httpGlobalInit();
+        initImageDecoding();
+    } else {
         updateWorker();
-        std::lock_guard<std::mutex> guard(workerMutex);
-        if (!pending) {
-            running = false;
-            workerIdle.notify_all();
-            return;
-        }
-        pending = false;
     }
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> guard(workerMutex);
+            if (!pending) {
+                running = false;
+                workerIdle.notify_all();
+                return;
+            }
+            pending = false;
+        }
+        updateWorker();
+    }
+}
+
+// Under workerMutex, with no job running: a thread for `first`.
+void startWorker(FirstJob first) {
+    // The previous thread has finished its last job; joining it takes no time.
+    if (workerThread.joinable()) {
+        workerThread.join();
+    }
+    running = true;
+    workerThread = std::thread(runWorker, first);
 }
 
 }  // namespace
@@ -60,12 +82,15 @@ void startUpdate() {
         pending = true;
         return;
     }
-    // The previous thread has finished its last update; joining it takes no time.
-    if (workerThread.joinable()) {
-        workerThread.join();
+    startWorker(FirstJob::update);
+}
+
+void prepareUpdates() {
+    std::lock_guard<std::mutex> guard(workerMutex);
+    if (running) {
+        return;  // an update under way has loaded them, or a preparation is loading them
     }
-    running = true;
-    workerThread = std::thread(runUpdates);
+    startWorker(FirstJob::prepare);
 }
 
 void waitForUpdates() {

@@ -10,6 +10,12 @@ void updateWorker();
 // schedules exactly one more, started when the running one ends; further presses fold in.
 void startUpdate();
 
+// Loads, on the worker thread, the libraries an update needs (libcurl and FreeImage), so
+// that the first update does not wait for them; an Update pressed meanwhile runs as soon as
+// they are in. Nothing while the worker runs; once they are loaded, a call costs a thread
+// start and no more. For the first sign of a user at the window.
+void prepareUpdates();
+
 // Blocks until no update runs or is scheduled (tests, benchmarks).
 void waitForUpdates();
 

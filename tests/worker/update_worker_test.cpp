@@ -3,6 +3,7 @@
 #include <FreeImage.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <mutex>
@@ -11,6 +12,8 @@
 #include <vector>
 
 #include "images/map_layers.h"
+#include "platform/curl_library.h"
+#include "platform/freeimage_library.h"
 #include "platform/hosts.h"
 #include "platform/http.h"
 #include "state/viewer_state.h"
@@ -241,6 +244,88 @@ TEST_F(UpdateWorkerTest, WithoutAnyNetworkEveryStepStillRuns) {
         EXPECT_EQ(viewerState.layerImage[layer], nullptr);
     }
     EXPECT_EQ(viewerState.conditionIcon, nullptr);
+}
+
+// Two updates while a library cannot be loaded; returns what was said on standard error.
+template <typename Reopen>
+std::string twoUpdatesWithout(Reopen reopen, const char* soname) {
+    reopen(soname);
+    testing::internal::CaptureStderr();
+    updateWorker();
+    updateWorker();
+    std::string said = testing::internal::GetCapturedStderr();
+    reopen(nullptr);
+    return said;
+}
+
+// One line naming the library, however many updates met its absence.
+void expectSaidOnce(const std::string& said, const char* soname) {
+    EXPECT_NE(said.find(std::string("cannot load ") + soname), std::string::npos) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+}
+
+TEST_F(UpdateWorkerTest, WithoutLibcurlAnUpdateRunsAsWithoutNetwork) {
+    copyText(viewerState.weather.city, "Before");
+    const char* absent = "libnubivo-absent-curl.so.4";
+    std::string said = twoUpdatesWithout(reopenCurlLibraryForTesting, absent);
+    expectSaidOnce(said, absent);
+    EXPECT_NE(said.find("the weather cannot be fetched"), std::string::npos) << said;
+    EXPECT_EQ(server.requestCount(), 0u);
+    EXPECT_STREQ(viewerState.weather.city, "Before");
+    EXPECT_EQ(recordedRepaints().size(), 12u);
+    for (int32_t layer = 0; layer < mapLayerCount; ++layer) {
+        SCOPED_TRACE(layer);
+        EXPECT_EQ(viewerState.layerReady[layer].load(), 1);
+        EXPECT_EQ(viewerState.layerImage[layer], nullptr);
+    }
+    EXPECT_EQ(viewerState.conditionIcon, nullptr);
+
+    // With the library back, the next update works as ever.
+    updateWorker();
+    EXPECT_STREQ(viewerState.weather.city, "Oslo");
+    EXPECT_NE(viewerState.layerImage[Satellite], nullptr);
+}
+
+TEST_F(UpdateWorkerTest, WithoutFreeImageTheSlotsStayEmptyAndAreFetchedAgain) {
+    const char* absent = "libnubivo-absent-freeimage.so.3";
+    std::string said = twoUpdatesWithout(reopenFreeImageLibraryForTesting, absent);
+    expectSaidOnce(said, absent);
+    EXPECT_NE(said.find("no pictures can be shown"), std::string::npos) << said;
+    EXPECT_STREQ(viewerState.weather.city, "Oslo");
+    for (int32_t layer = 0; layer < mapLayerCount; ++layer) {
+        SCOPED_TRACE(layer);
+        EXPECT_EQ(viewerState.layerReady[layer].load(), 1);
+        EXPECT_EQ(viewerState.layerImage[layer], nullptr);
+        // An empty slot keeps no stamp, so the second update asked for the picture again.
+        EXPECT_EQ(server.requestCount(mapImagePath[Europe][layer]), 2u);
+    }
+    EXPECT_EQ(viewerState.conditionIcon, nullptr);
+}
+
+TEST_F(UpdateWorkerTest, PreparingLoadsTheLibrariesWithoutAnyRequest) {
+    reopenCurlLibraryForTesting(nullptr);  // forgets a load by an earlier test in this process
+    ASSERT_EQ(loadedCurlLibrary(), nullptr);
+    prepareUpdates();
+    waitForUpdates();
+    EXPECT_NE(loadedCurlLibrary(), nullptr);
+    EXPECT_EQ(server.requestCount(), 0u);
+    EXPECT_TRUE(recordedRepaints().empty());
+}
+
+TEST_F(UpdateWorkerTest, UpdatePressedWhilePreparingRunsOnceAfterIt) {
+    reopenCurlLibraryForTesting(nullptr);
+    prepareUpdates();
+    startUpdate();
+    waitForUpdates();
+    EXPECT_NE(loadedCurlLibrary(), nullptr);
+    EXPECT_EQ(server.requestCount("/forecastrss"), 1u);
+    EXPECT_EQ(recordedRepaints().size(), 6u);
+    EXPECT_NE(viewerState.layerImage[Precipitation], nullptr);
+
+    // With the libraries in, preparing again asks the server for nothing.
+    prepareUpdates();
+    waitForUpdates();
+    EXPECT_EQ(server.requestCount(), 6u);
 }
 
 TEST_F(UpdateWorkerTest, TwoQuickPressesRunTwoUpdatesOneAfterTheOther) {
