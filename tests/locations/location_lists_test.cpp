@@ -248,12 +248,12 @@ TEST_F(LocationListsTest, TheStarterFolderHoldsCountriesWithCitiesAndCodes) {
             // "City CC": a city name, one space, two capital letters.
             ASSERT_GE(text.size(), 4u);
             const std::string city = text.substr(0, text.size() - 3);
-            const std::string country = text.substr(text.size() - 2);
+            const std::string countryCode = text.substr(text.size() - 2);
             ASSERT_EQ(text[text.size() - 3], ' ');
-            ASSERT_TRUE(std::isupper(static_cast<unsigned char>(country[0])) &&
-                        std::isupper(static_cast<unsigned char>(country[1])));
+            ASSERT_TRUE(std::isupper(static_cast<unsigned char>(countryCode[0])) &&
+                        std::isupper(static_cast<unsigned char>(countryCode[1])));
             EXPECT_EQ(entry.substr(0, entry.find(',')), city);
-            countryCodes.insert(country);
+            countryCodes.insert(countryCode);
             EXPECT_TRUE(codes.insert(text).second) << "listed twice";
         }
         EXPECT_EQ(countryCodes.size(), 1u);
