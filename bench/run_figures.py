@@ -461,6 +461,30 @@ def benchmark_rows(table, core, ui):
                       "< 64 KiB per layer", largest < 64 * 1024)
 
 
+def live_rows(table, live):
+    """The live host against the scripted upstream; `live` maps build names to entries."""
+    def cell(name, function):
+        entry = median_entry(live[name], function[0]) if live.get(name) else None
+        return function[1](entry) if entry else None
+
+    figures = (
+        ("live host: feed from a warm cache", ("WarmFeed", lambda e: f"{e['real_time']:.1f} us")),
+        ("live host: cold feed (upstream calls)",
+         ("ColdFeed", lambda e: f"{e['real_time']:.2f} ms ({e['upstream_calls_per_feed']:.0f})")),
+        ("live host: satellite map build", ("MapBuild/0", lambda e: f"{e['real_time']:.0f} ms")),
+        ("live host: forecast grid and its 3 maps",
+         ("MapBuild/1", lambda e: f"{e['real_time']:.0f} ms")),
+    )
+    for figure, function in figures:
+        table.row(figure, cell("before", function), cell("after", function), "reported", None)
+    day = median_entry(live["after"], "DayOfUpdates")
+    table.row("live host: a day of updates, forecast calls", None,
+              f"{day['forecast_call_units']:.0f} of 10000 ({day['forecast_requests']:.0f} "
+              f"requests, {day['geocoding_requests']:.0f} geocoding, "
+              f"{day['imagery_requests']:.0f} imagery)",
+              "well within 10000", day["forecast_call_units"] <= 5000)
+
+
 def screen_rows(table, screen, runs):
     """The figures of the viewer on the virtual screen."""
     names = ("before", "after")
@@ -591,7 +615,7 @@ def main():
     if options.before:
         builds = {"before": options.before, "after": options.build}
 
-    core, ui = {}, {}
+    core, ui, live = {}, {}, {}
     for name, build in builds.items():
         print(f"bench: the feed scanner and whole updates ({name}) ...", file=sys.stderr)
         core[name] = run_benchmark(f"{build}/bench/nubivo-bench-core",
@@ -601,6 +625,10 @@ def main():
             print(f"bench: the window's paint, offscreen ({name}) ...", file=sys.stderr)
             ui[name] = run_benchmark(f"{build}/bench/nubivo-bench-ui", [],
                                      env=dict(os.environ, QT_QPA_PLATFORM="offscreen"))
+        if os.path.exists(f"{build}/bench/nubivo-bench-live"):
+            print(f"bench: the live host against a scripted upstream ({name}) ...",
+                  file=sys.stderr)
+            live[name] = run_benchmark(f"{build}/bench/nubivo-bench-live", [])
 
     screen = {}
     started = Started()
@@ -612,6 +640,8 @@ def main():
 
     table = Table(with_before="before" in builds)
     benchmark_rows(table, core, ui)
+    if live.get("after"):
+        live_rows(table, live)
     if screen:
         screen_rows(table, screen, options.runs)
     table.print()
@@ -620,7 +650,7 @@ def main():
               f"{os.cpu_count()} cores)")
     if options.json:
         with open(options.json, "w") as out:
-            json.dump({"core": core, "ui": ui, "screen": screen}, out, indent=1)
+            json.dump({"core": core, "ui": ui, "live": live, "screen": screen}, out, indent=1)
 
 
 if __name__ == "__main__":
