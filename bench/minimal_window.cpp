@@ -11,15 +11,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace {
+#include "bench/probe_time.h"
 
-void printTime(const char* name) {
-    const auto now = std::chrono::system_clock::now().time_since_epoch();
-    std::fprintf(
-        stderr, "%s %lld\n", name,
-        static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
-    std::fflush(stderr);
-}
+namespace {
 
 class MinimalWindow : public QWidget {
   public:
@@ -36,7 +30,7 @@ class MinimalWindow : public QWidget {
         painter.end();
         if (!painted_) {
             painted_ = true;
-            printTime("first-paint-ns");
+            nubivo::bench::printProbeTime("first-paint-ns");
             if (std::getenv("NUBIVO_BENCH_QUIT_AFTER_PAINT") != nullptr) {
                 QTimer::singleShot(0, [] { QCoreApplication::quit(); });
             }
@@ -50,11 +44,11 @@ class MinimalWindow : public QWidget {
 }  // namespace
 
 int main(int argc, char** argv) {
-    printTime("main-ns");
+    nubivo::bench::printProbeTime("main-ns");
     QApplication application(argc, argv);
-    printTime("application-ns");
+    nubivo::bench::printProbeTime("application-ns");
     MinimalWindow window;
     window.show();
-    printTime("started-ns");
+    nubivo::bench::printProbeTime("started-ns");
     return QApplication::exec();
 }

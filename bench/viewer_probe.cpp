@@ -12,18 +12,11 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "bench/probe_time.h"
 #include "ui/start_up.h"
 #include "ui/window_resources.h"
 
 namespace {
-
-void printTime(const char* name) {
-    const auto now = std::chrono::system_clock::now().time_since_epoch();
-    std::fprintf(
-        stderr, "%s %lld\n", name,
-        static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
-    std::fflush(stderr);
-}
 
 class ProbedApplication : public QApplication {
   public:
@@ -35,7 +28,7 @@ class ProbedApplication : public QApplication {
         const bool result = QApplication::notify(receiver, event);
         if (paint) {
             painted_ = true;
-            printTime("first-paint-ns");
+            nubivo::bench::printProbeTime("first-paint-ns");
             if (std::getenv("NUBIVO_BENCH_QUIT_AFTER_PAINT") != nullptr) {
                 QTimer::singleShot(0, [] { QCoreApplication::quit(); });
             }
@@ -50,13 +43,13 @@ class ProbedApplication : public QApplication {
 }  // namespace
 
 int main(int argc, char** argv) {
-    printTime("main-ns");
+    nubivo::bench::printProbeTime("main-ns");
     nubivo::prepareInBackground();
     nubivo::prepareApplication();
     ProbedApplication application(argc, argv);
-    printTime("application-ns");
+    nubivo::bench::printProbeTime("application-ns");
     nubivo::startViewer();
-    printTime("started-ns");
+    nubivo::bench::printProbeTime("started-ns");
     int status = QApplication::exec();
     if (!nubivo::shutDownViewer()) {
         std::fflush(nullptr);

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <thread>
 
+#include "support/free_port.h"
 #include "support/local_server.h"
 #include "tools/launcher/host_probe.h"
 
@@ -63,19 +64,6 @@ class RawListener {
     std::vector<int> clients_;
     std::thread thread_;
 };
-
-// A port nothing listens on: taken from the system, then let go.
-int freePort() {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
-}
 
 TEST(HostProbeTest, OnlyAnHttpAnswerCounts) {
     LocalServer web;  // answers 404 to "/"

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "locations/location_test_support.h"
+#include "support/free_port.h"
 #include "tools/launcher/host_probe.h"
 
 extern char** environ;
@@ -32,18 +33,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-int freePort() {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
-}
 
 // Polls `done` every 50 ms until it holds or `limit` has passed; true when it held.
 bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
