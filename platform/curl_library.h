@@ -29,6 +29,13 @@ struct CurlLibrary {
 #undef NUBIVO_CURL_FIELD
 };
 
+// Call first in main, before any thread exists: it sets an environment variable, which is
+// safe only then. Debian's libcurl pulls in GnuTLS for protocols the program never uses
+// (RTMP, LDAP), and GnuTLS starts itself as it loads, about 0.7 MB resident; this asks it
+// to wait until one of them starts it, as their code does. A value already set is left
+// alone. The viewer starts no other program, so the variable goes no further.
+void prepareCurlLibrary();
+
 // libcurl, opened and initialised (curl_global_init, once) at the first call from any
 // thread; null when it cannot be loaded, which is said once on standard error. The table
 // stays valid to the end of the process.

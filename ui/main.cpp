@@ -3,10 +3,12 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/curl_library.h"
 #include "ui/start_up.h"
 
 int main(int argc, char** argv) {
     // libcurl and FreeImage are not loaded here: the first update opens them.
+    nubivo::prepareCurlLibrary();  // first: no other thread may exist yet
     nubivo::prepareInBackground();
     nubivo::prepareApplication();
     QApplication application(argc, argv);
