@@ -13,6 +13,7 @@
 #include <cstdlib>
 
 #include "bench/probe_time.h"
+#include "platform/curl_library.h"
 #include "ui/start_up.h"
 #include "ui/window_resources.h"
 
@@ -44,6 +45,7 @@ class ProbedApplication : public QApplication {
 
 int main(int argc, char** argv) {
     nubivo::bench::printProbeTime("main-ns");
+    nubivo::prepareCurlLibrary();  // as the viewer's main: before any thread
     nubivo::prepareInBackground();
     nubivo::prepareApplication();
     ProbedApplication application(argc, argv);
