@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "images/map_layers.h"
-#include "platform/hosts.h"
+#include "platform/server_addresses.h"
 #include "state/viewer_state.h"
 #include "state/window_bridge.h"
 #include "worker/update_worker.h"

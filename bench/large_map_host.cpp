@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "images/map_layers.h"
-#include "tools/sample_host/sample_server.h"
+#include "hosts/sample/sample_server.h"
 
 namespace {
 

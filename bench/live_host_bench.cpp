@@ -11,11 +11,11 @@
 #include <memory>
 #include <string>
 
-#include "live_host/scripted_upstream.h"
-#include "tools/live_host/forecast.h"
-#include "tools/live_host/forecast_grid.h"
-#include "tools/live_host/imagery.h"
-#include "tools/live_host/live_host.h"
+#include "tests/hosts/live/scripted_upstream.h"
+#include "hosts/live/forecast.h"
+#include "hosts/live/forecast_grid.h"
+#include "hosts/live/imagery.h"
+#include "hosts/live/live_host.h"
 
 namespace nubivo {
 namespace {

@@ -320,7 +320,7 @@ def screen_figures(builds, options, started):
     if port_answers(port):
         raise SystemExit(f"bench: something already answers on 127.0.0.1:{port}; "
                          "set NUBIVO_BENCH_PORT to a free port")
-    host = started.start([f"{after}/tools/sample_host/nubivo-sample-host", "--port", str(port)],
+    host = started.start([f"{after}/hosts/sample/nubivo-sample-host", "--port", str(port)],
                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     if not wait_for_port(port):
         raise SystemExit("bench: the sample host did not start")

@@ -15,11 +15,11 @@
 #include "bench/counting_proxy.h"
 #include "images/condition_icon.h"
 #include "images/image_download.h"
-#include "platform/hosts.h"
+#include "platform/server_addresses.h"
 #include "platform/http.h"
 #include "state/viewer_state.h"
 #include "state/window_bridge.h"
-#include "tools/sample_host/sample_server.h"
+#include "hosts/sample/sample_server.h"
 #include "worker/update_worker.h"
 
 namespace {

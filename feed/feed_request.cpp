@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "feed/scan_feed.h"
-#include "platform/hosts.h"
+#include "platform/server_addresses.h"
 #include "platform/http.h"
 #include "state/window_bridge.h"
 

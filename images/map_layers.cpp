@@ -6,7 +6,7 @@
 #include <mutex>
 
 #include "images/image_download.h"
-#include "platform/hosts.h"
+#include "platform/server_addresses.h"
 #include "platform/http.h"
 #include "platform/http_date.h"
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/hosts.h"
+#include "platform/server_addresses.h"
 #include "platform/lazy_library.h"
 
 namespace nubivo {

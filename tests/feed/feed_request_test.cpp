@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/hosts.h"
+#include "platform/server_addresses.h"
 #include "platform/http.h"
 #include "state/viewer_state.h"
 #include "state/window_bridge.h"

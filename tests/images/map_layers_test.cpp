@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/hosts.h"
+#include "platform/server_addresses.h"
 #include "state/viewer_state.h"
 #include "support/image_fixtures.h"
 #include "support/local_server.h"

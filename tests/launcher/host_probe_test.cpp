@@ -11,7 +11,7 @@
 
 #include "support/free_port.h"
 #include "support/local_server.h"
-#include "tools/launcher/host_probe.h"
+#include "launcher/host_probe.h"
 
 namespace nubivo::test {
 namespace {

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "locations/location_test_support.h"
-#include "tools/launcher/launch.h"
-#include "tools/launcher/launch_options.h"
-#include "tools/launcher/runtime_dir.h"
+#include "launcher/launch.h"
+#include "launcher/launch_options.h"
+#include "launcher/runtime_dir.h"
 
 namespace nubivo::test {
 namespace {

@@ -24,7 +24,7 @@
 
 #include "locations/location_test_support.h"
 #include "support/free_port.h"
-#include "tools/launcher/host_probe.h"
+#include "launcher/host_probe.h"
 
 extern char** environ;
 

@@ -14,7 +14,7 @@
 
 #include "images/map_layers.h"
 #include "locations/location_lists.h"
-#include "platform/hosts.h"
+#include "platform/server_addresses.h"
 #include "platform/http.h"
 #include "support/image_fixtures.h"
 #include "support/local_server.h"

@@ -14,7 +14,7 @@
 #include "images/map_layers.h"
 #include "platform/curl_library.h"
 #include "platform/freeimage_library.h"
-#include "platform/hosts.h"
+#include "platform/server_addresses.h"
 #include "platform/http.h"
 #include "state/viewer_state.h"
 #include "state/window_bridge.h"

@@ -1,0 +1,102 @@
+#include "hosts/core/host_server.h"
+
+#include <httplib.h>
+#include <pthread.h>
+#include <sys/socket.h>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <thread>
+
+namespace nubivo::host {
+
+const char* programVersion() {
+    return NUBIVO_VERSION;
+}
+
+std::string literalPattern(std::string_view path) {
+    std::string pattern;
+    for (char c : path) {
+        if (c == '.')
+            pattern += '\\';
+        pattern += c;
+    }
+    return pattern;
+}
+
+void sendBytes(httplib::Response& response, const std::vector<uint8_t>& bytes,
+               const char* contentType) {
+    response.set_content(reinterpret_cast<const char*>(bytes.data()), bytes.size(), contentType);
+}
+
+void sendText(httplib::Response& response, int status, std::string_view text) {
+    response.status = status;
+    response.set_content(std::string(text) + "\n", "text/plain; charset=UTF-8");
+}
+
+std::string iconBaseFor(std::string_view host, std::string_view fallback) {
+    bool plain = !host.empty() && host.size() <= 100;
+    for (char c : host) {
+        const bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                             (c >= '0' && c <= '9') || c == '.' || c == '-' || c == ':' ||
+                             c == '[' || c == ']';
+        plain = plain && allowed;
+    }
+    return plain ? "http://" + std::string(host) : std::string(fallback);
+}
+
+void installPlainErrors(httplib::Server& server) {
+    server.set_error_handler([](const httplib::Request&, httplib::Response& response) {
+        if (!response.body.empty())
+            return;
+        const char* text = response.status == 404 ? "Not found\n" : "Error\n";
+        response.set_content(text, "text/plain; charset=UTF-8");
+    });
+}
+
+void blockStopSignals() {
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+}
+
+void bindAlone(httplib::Server& server) {
+    server.set_socket_options([](socket_t socket) {
+        int yes = 1;
+        setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
+}
+
+int serveUntilSignalled(httplib::Server& server, int port, const char* program) {
+    bindAlone(server);
+    if (!server.bind_to_port(listenAddress, port)) {
+        std::fprintf(stderr, "%s: cannot listen on %s:%d\n", program, listenAddress, port);
+        return 1;
+    }
+    // SIGINT and SIGTERM are taken by a thread of their own, which stops the server cleanly.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    std::atomic<bool> signalled{false};
+    std::thread stopper([&server, &signalled, stopSignals] {
+        int signal = 0;
+        sigwait(&stopSignals, &signal);
+        signalled = true;
+        server.stop();
+    });
+    std::printf("%s: serving on http://%s:%d\n", program, listenAddress, port);
+    std::fflush(stdout);
+    const bool served = server.listen_after_bind();
+    if (!signalled) {
+        // The server ended by itself: wake the signal thread so that it can end too.
+        pthread_kill(stopper.native_handle(), SIGTERM);
+    }
+    stopper.join();
+    return served || signalled ? 0 : 1;
+}
+
+}  // namespace nubivo::host

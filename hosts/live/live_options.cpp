@@ -1,0 +1,105 @@
+#include "hosts/live/live_options.h"
+
+#include <cstring>
+
+#include "hosts/core/command_line.h"
+#include "hosts/core/host_server.h"
+#include "hosts/live/disk_cache.h"
+
+namespace nubivo::live {
+namespace {
+
+bool isHttpUrl(const char* text) {
+    return (std::strncmp(text, "https://", 8) == 0 && text[8] != '\0') ||
+           (std::strncmp(text, "http://", 7) == 0 && text[7] != '\0');
+}
+
+}  // namespace
+
+std::string usageText() {
+    return std::string(
+               "Usage: nubivo-live-host [--port N] [--cache-dir DIR] [--forecast-url URL]\n"
+               "                        [--geocoding-url URL] [--imagery-url URL]\n"
+               "                        [--feed-ttl SECONDS] [--map-refresh SECONDS]\n"
+               "Serves the weather viewer's feed and maps with real weather on "
+               "http://127.0.0.1:N:\n"
+               "weather data by Open-Meteo.com (CC BY 4.0), location data based on GeoNames,\n"
+               "satellite imagery from NASA GIBS.\n\n"
+               "  --port N             the port to listen on (") +
+           std::to_string(host::defaultPort) +
+           ")\n"
+           "  --cache-dir DIR      where places, weather and maps are kept\n"
+           "                       ($XDG_CACHE_HOME/nubivo-weather-viewer or\n"
+           "                       ~/.cache/nubivo-weather-viewer)\n"
+           "  --forecast-url URL   the forecast service (" +
+           defaultForecastUrl +
+           ")\n"
+           "  --geocoding-url URL  the place search (" +
+           defaultGeocodingUrl +
+           ")\n"
+           "  --imagery-url URL    the imagery service (" +
+           defaultImageryUrl +
+           ")\n"
+           "  --feed-ttl SECONDS   how long a place's weather stays fresh (900)\n"
+           "  --map-refresh SECONDS\n"
+           "                       how often a map is rebuilt at most (10800)\n"
+           "  --help               this text\n"
+           "  --version            the program's version\n";
+}
+
+CommandLine parseCommandLine(int argc, char** argv, LiveConfig* config, std::string* error) {
+    bool cacheGiven = false;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0)
+            return CommandLine::Help;
+        if (std::strcmp(arg, "--version") == 0)
+            return CommandLine::Version;
+        bool missing = false;
+        const char* value = nullptr;
+        auto option = [&](const char* name) {
+            value = host::optionValue(argc, argv, &i, name, &missing);
+            return value != nullptr || missing;
+        };
+        auto bad = [&](const char* what) {
+            *error = missing ? std::string("option ") + arg + " needs a value"
+                             : std::string(what) + ": '" + value + "'";
+            return CommandLine::Bad;
+        };
+        if (option("--port")) {
+            if (missing || !host::parsePort(value, &config->port))
+                return bad("--port takes a number from 1 to 65535");
+        } else if (option("--cache-dir")) {
+            if (missing || value[0] == '\0')
+                return bad("--cache-dir takes a folder");
+            config->cacheFolder = value;
+            cacheGiven = true;
+        } else if (option("--forecast-url")) {
+            if (missing || !isHttpUrl(value))
+                return bad("--forecast-url takes an http or https URL");
+            config->forecastUrl = value;
+        } else if (option("--geocoding-url")) {
+            if (missing || !isHttpUrl(value))
+                return bad("--geocoding-url takes an http or https URL");
+            config->geocodingUrl = value;
+        } else if (option("--imagery-url")) {
+            if (missing || !isHttpUrl(value))
+                return bad("--imagery-url takes an http or https URL");
+            config->imageryUrl = value;
+        } else if (option("--feed-ttl")) {
+            if (missing || !host::parseSeconds(value, &config->feedTtl))
+                return bad("--feed-ttl takes a whole number of seconds");
+        } else if (option("--map-refresh")) {
+            if (missing || !host::parseSeconds(value, &config->mapRefresh))
+                return bad("--map-refresh takes a whole number of seconds");
+        } else {
+            *error = std::string("unknown option '") + arg + "'";
+            return CommandLine::Bad;
+        }
+    }
+    if (!cacheGiven)
+        config->cacheFolder = DiskCache::defaultFolder();
+    return CommandLine::Run;
+}
+
+}  // namespace nubivo::live

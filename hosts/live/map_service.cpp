@@ -1,0 +1,250 @@
+#include "hosts/live/map_service.h"
+
+#include <cstdio>
+
+#include "hosts/core/outlines.h"
+#include "hosts/live/forecast_grid.h"
+#include "hosts/live/json_fields.h"
+#include "hosts/live/map_painting.h"
+#include "hosts/live/regions.h"
+
+namespace nubivo::live {
+namespace {
+
+constexpr const char* mapFormat = "nubivo-live-host map";
+constexpr int32_t formatVersion = 1;
+constexpr size_t maxMapBytes = 4u * 1024u * 1024u;
+
+std::string mapName(int32_t region, int32_t layer) {
+    return "maps/" + std::to_string(region) + "-" + std::to_string(layer);
+}
+
+std::string overlayName(int32_t region, int32_t overlay) {
+    return "overlays/" + std::to_string(region) + "-" + overlayLayers[overlay] + ".png";
+}
+
+}  // namespace
+
+MapService::MapService(const LiveConfig& config, host::Clock clock, UpstreamClient& upstream,
+                       const DiskCache& cache, FlightGroup& flights)
+    : config_(config),
+      clock_(std::move(clock)),
+      upstream_(upstream),
+      cache_(cache),
+      flights_(flights) {
+    for (int32_t region = 0; region < regionCount; ++region) {
+        for (int32_t layer = 0; layer < layerCount; ++layer)
+            loadMap(region, layer);
+        for (int32_t overlay = 0; overlay < 2; ++overlay) {
+            if (const auto png = cache_.read(overlayName(region, overlay), maxMapBytes))
+                overlays_[region][overlay] = overlayFromPng(*png);
+        }
+    }
+}
+
+MapAnswer MapService::answer(int32_t region, int32_t layer) {
+    MapAnswer answer;
+    if (region < 0 || region >= regionCount || layer < 0 || layer >= layerCount) {
+        answer.status = 404;
+        return answer;
+    }
+    auto snapshot = [&] {
+        std::lock_guard<std::mutex> guard(mutex_);
+        return maps_[region][layer];
+    };
+    MapEntry entry = snapshot();
+    if (!entry.bytes || clock_() - entry.built >= config_.mapRefresh) {
+        const Source source = layer == 0 ? SatelliteSource : GridSource;
+        if (!recentlyFailed(region, source)) {
+            const std::string key =
+                (source == SatelliteSource ? "satellite:" : "grid:") + std::to_string(region);
+            const auto flight = flights_.run(key, [this, region, source] {
+                if (source == SatelliteSource)
+                    buildSatellite(region);
+                else
+                    buildForecastMaps(region);
+            });
+            flight->waitFor(entry.bytes ? config_.staleWait : config_.coldWait);
+            entry = snapshot();
+        }
+    }
+    if (!entry.bytes) {
+        answer.status = 503;
+        return answer;
+    }
+    answer.bytes = entry.bytes;
+    answer.lastModified = entry.lastModified;
+    return answer;
+}
+
+void MapService::buildSatellite(int32_t region) {
+    const GeoBox& box = regionBoxes[region];
+    const std::string day = imageryDay(clock_());
+    std::optional<host::Canvas> picture;
+    bool sent = false;
+    for (const char* layer : trueColourLayers) {
+        const UpstreamAnswer reply =
+            upstream_.get(Service::Imagery, getMapUrl(config_.imageryUrl, layer, box, day));
+        sent = sent || reply.sent;
+        picture = imageryPicture(reply);
+        if (picture)
+            break;
+        std::fprintf(stderr, "nubivo-live-host: no %s picture of %s for region %d: %s\n", layer,
+                     day.c_str(), region,
+                     reply.error.empty() ? "not a usable picture" : reply.error.c_str());
+        if (!reply.received)
+            break;  // the service itself is out of reach: the next layer would be too
+    }
+    if (!picture) {
+        if (sent)
+            failed(region, SatelliteSource);
+        return;
+    }
+    ensureOverlays(region);
+    finishSatelliteMap(*picture, day, [this, region](host::Canvas& map, host::Colour colour) {
+        drawOutlines(region, map, colour);
+    });
+    store(region, 0, picture->encodeJpeg());
+}
+
+void MapService::buildForecastMaps(int32_t region) {
+    const GeoBox& box = regionBoxes[region];
+    const UpstreamAnswer reply =
+        upstream_.get(Service::Forecast, gridForecastUrl(config_.forecastUrl, box));
+    ForecastGrid grid;
+    if (!reply.received || reply.status != 200 || !parseGridAnswer(reply.body, &grid)) {
+        std::fprintf(stderr, "nubivo-live-host: forecast grid of region %d failed: %s\n", region,
+                     reply.error.empty() ? "an answer of another shape" : reply.error.c_str());
+        if (reply.sent)
+            failed(region, GridSource);
+        return;
+    }
+    ensureOverlays(region);
+    const OutlineDrawer outlines = [this, region](host::Canvas& map, host::Colour colour) {
+        drawOutlines(region, map, colour);
+    };
+    const ForecastLayer layers[] = {ForecastLayer::High, ForecastLayer::Low,
+                                    ForecastLayer::Precipitation};
+    for (int32_t i = 0; i < 3; ++i)
+        store(region, i + 1, paintForecastMap(box, grid, layers[i], outlines).encodeJpeg());
+}
+
+void MapService::store(int32_t region, int32_t layer, std::vector<uint8_t> bytes) {
+    if (bytes.empty())
+        return;
+    const int64_t now = clock_();
+    MapEntry entry;
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        MapEntry& slot = maps_[region][layer];
+        if (!slot.bytes || *slot.bytes != bytes) {
+            slot.bytes = std::make_shared<const std::vector<uint8_t>>(std::move(bytes));
+            slot.lastModified = now;
+        }
+        slot.built = now;
+        entry = slot;
+    }
+    const std::string_view picture(reinterpret_cast<const char*>(entry.bytes->data()),
+                                   entry.bytes->size());
+    const Json meta = {
+        {"format", mapFormat},    {"version", formatVersion},           {"region", region},
+        {"layer", layer},         {"lastModified", entry.lastModified}, {"built", entry.built},
+        {"size", picture.size()}, {"checksum", checksumText(picture)}};
+    // The picture first: a description is only ever next to the picture it describes.
+    if (cache_.write(mapName(region, layer) + ".jpg", picture))
+        cache_.write(mapName(region, layer) + ".json", meta.dump());
+}
+
+void MapService::loadMap(int32_t region, int32_t layer) {
+    const auto metaBytes = cache_.read(mapName(region, layer) + ".json", 4096);
+    const auto picture = cache_.read(mapName(region, layer) + ".jpg", maxMapBytes);
+    if (!metaBytes || !picture)
+        return;
+    const std::optional<Json> meta = parseJson(*metaBytes);
+    if (!meta || stringAt(*meta, "format") != mapFormat ||
+        integerAt(*meta, "version") != formatVersion || integerAt(*meta, "region") != region ||
+        integerAt(*meta, "layer") != layer || numberAt(*meta, "size") != picture->size() ||
+        stringAt(*meta, "checksum") != checksumText(*picture)) {
+        return;
+    }
+    const std::optional<double> lastModified = numberAt(*meta, "lastModified");
+    const std::optional<double> built = numberAt(*meta, "built");
+    host::Canvas check(1, 1, host::Colour{});
+    if (!lastModified || !built ||
+        !host::Canvas::decode(reinterpret_cast<const uint8_t*>(picture->data()), picture->size(),
+                              host::Colour{}, check)) {
+        return;
+    }
+    MapEntry& slot = maps_[region][layer];
+    slot.bytes = std::make_shared<const std::vector<uint8_t>>(picture->begin(), picture->end());
+    slot.lastModified = static_cast<int64_t>(*lastModified);
+    slot.built = static_cast<int64_t>(*built);
+}
+
+void MapService::ensureOverlays(int32_t region) {
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        const int64_t now = clock_();
+        if ((overlays_[region][0] && overlays_[region][1]) ||
+            (overlayTriedAt_[region] != 0 &&
+             now - overlayTriedAt_[region] < config_.mapRetryDelay)) {
+            return;
+        }
+        overlayTriedAt_[region] = now;
+    }
+    for (int32_t overlay = 0; overlay < 2; ++overlay) {
+        {
+            std::lock_guard<std::mutex> guard(mutex_);
+            if (overlays_[region][overlay])
+                continue;
+        }
+        const UpstreamAnswer reply = upstream_.get(
+            Service::Imagery,
+            getMapUrl(config_.imageryUrl, overlayLayers[overlay], regionBoxes[region], ""));
+        std::optional<Overlay> found = overlayFromAnswer(reply);
+        if (!found) {
+            if (!reply.received)
+                return;
+            continue;
+        }
+        cache_.write(overlayName(region, overlay), reply.body);
+        std::lock_guard<std::mutex> guard(mutex_);
+        overlays_[region][overlay] = std::move(found);
+    }
+}
+
+void MapService::drawOutlines(int32_t region, host::Canvas& map, host::Colour colour) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    const std::optional<Overlay> coast = overlays_[region][0];
+    const std::optional<Overlay> borders = overlays_[region][1];
+    if (!coast) {
+        // The imagery service's coastlines are out of reach: our own coarse ones instead.
+        if (landMasks_[region].empty()) {
+            const GeoBox box = regionBoxes[region];
+            landMasks_[region] =
+                host::landMask(mapWidth, mapHeight,
+                               [&box](double lon, double lat) { return mapPixel(box, lon, lat); });
+        }
+        const std::vector<uint8_t> mask = landMasks_[region];
+        lock.unlock();
+        host::drawCoast(map, mask, colour);
+        return;
+    }
+    lock.unlock();
+    drawOverlay(map, *coast, colour);
+    if (borders)
+        drawOverlay(map, *borders, colour);
+}
+
+bool MapService::recentlyFailed(int32_t region, Source source) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    const int64_t at = failedAt_[region][source];
+    return at != 0 && clock_() - at < config_.mapRetryDelay;
+}
+
+void MapService::failed(int32_t region, Source source) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    failedAt_[region][source] = clock_();
+}
+
+}  // namespace nubivo::live

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "hosts/core/calendar.h"
+#include "hosts/core/canvas.h"
+#include "hosts/live/disk_cache.h"
+#include "hosts/live/flight_group.h"
+#include "hosts/live/imagery.h"
+#include "hosts/live/live_config.h"
+#include "hosts/live/upstream_client.h"
+
+namespace nubivo::live {
+
+inline constexpr int32_t regionCount = 8;
+inline constexpr int32_t layerCount = 4;  // satellite, high, low, precipitation
+
+// A map as the host serves it.
+struct MapAnswer {
+    int status = 200;  // 200, 404 for no such map, 503 when none could be made yet
+    std::shared_ptr<const std::vector<uint8_t>> bytes;  // JPEG
+    int64_t lastModified = 0;  // seconds since 1970: when these bytes were first served
+};
+
+// The 32 maps: satellite pictures from the imagery service and forecast maps painted from
+// one forecast grid per region, each rebuilt on demand at most every map refresh, and kept
+// with its Last-Modified in memory and on disk. A rebuild that gives the same bytes keeps
+// the old Last-Modified; a failed one keeps the old map. Thread-safe.
+class MapService {
+  public:
+    MapService(const LiveConfig& config, host::Clock clock, UpstreamClient& upstream,
+               const DiskCache& cache, FlightGroup& flights);
+
+    MapAnswer answer(int32_t region, int32_t layer);
+
+  private:
+    struct MapEntry {
+        std::shared_ptr<const std::vector<uint8_t>> bytes;
+        int64_t lastModified = 0;
+        int64_t built = 0;
+    };
+    enum Source { SatelliteSource = 0, GridSource = 1 };
+
+    void buildSatellite(int32_t region);
+    void buildForecastMaps(int32_t region);
+    void store(int32_t region, int32_t layer, std::vector<uint8_t> bytes);
+    void loadMap(int32_t region, int32_t layer);
+    void ensureOverlays(int32_t region);
+    void drawOutlines(int32_t region, host::Canvas& map, host::Colour colour);
+    bool recentlyFailed(int32_t region, Source source);
+    void failed(int32_t region, Source source);
+
+    const LiveConfig& config_;
+    host::Clock clock_;
+    UpstreamClient& upstream_;
+    const DiskCache& cache_;
+    FlightGroup& flights_;
+    std::mutex mutex_;
+    MapEntry maps_[regionCount][layerCount];
+    int64_t failedAt_[regionCount][2]{};
+    std::optional<Overlay> overlays_[regionCount][2];
+    int64_t overlayTriedAt_[regionCount]{};
+    std::vector<uint8_t> landMasks_[regionCount];  // when the overlays cannot be had
+};
+
+}  // namespace nubivo::live

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <curl/curl.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "tests/hosts/live/scripted_upstream.h"
+#include "support/feed_scan_fixture.h"
+#include "tests/locations/location_test_support.h"
+#include "hosts/live/live_host.h"
+
+namespace nubivo::test {
+
+// 2026-12-07 10:20:00 UTC, a Monday.
+inline constexpr int64_t mondayMorning = 1796638800;
+
+// A live host in the test process, on a scripted upstream, with its clock in the test's
+// hands and its cache in a folder of its own.
+class LiveHostTest : public FeedScanTest {
+  protected:
+    static void SetUpTestSuite() { curl_global_init(CURL_GLOBAL_DEFAULT); }
+
+    void SetUp() override {
+        FeedScanTest::SetUp();
+        upstream.addPlace(
+            {"Paris", "FR", "\xC3\x8Ele-de-France", 48.85341, 2.3488, 2138551, {"75001", "75002"}});
+        upstream.addPlace({"Paris", "US", "Texas", 33.66094, -95.55551, 24782, {"75460"}});
+        upstream.addPlace({"Parisot", "FR", "Occitanie", 44.26, 1.86, 400, {}});
+        upstream.addPlace({"Oslo", "NO", "Oslo", 59.91273, 10.74609, 580000, {}});
+        upstream.addPlace({"Lake Ha", "US", "Alaska", 61.5, -150.0, 10, {}});
+    }
+
+    void TearDown() override {
+        host.reset();
+        FeedScanTest::TearDown();
+    }
+
+    // The configuration of the host: the scripted upstream, short upstream limits, the
+    // test's folder; waits as the host has them unless a test changes them.
+    live::LiveConfig config() {
+        live::LiveConfig c;
+        c.forecastUrl = upstream.forecastUrl();
+        c.geocodingUrl = upstream.geocodingUrl();
+        c.imageryUrl = upstream.imageryUrl();
+        c.cacheFolder = cacheFolder.path().string();
+        c.upstream.connectTimeoutMs = 1000;
+        c.upstream.totalTimeoutMs = 2000;
+        c.upstream.stallSeconds = 1;
+        c.coldWait = std::chrono::milliseconds(3000);
+        return c;
+    }
+
+    void start(const live::LiveConfig& c) {
+        host.reset();
+        host = std::make_unique<live::LiveHost>(c, [this] { return now.load(); });
+    }
+    void start() { start(config()); }
+
+    live::HostAnswer feed(const std::string& location, bool metric = true) {
+        return host->feed(location, metric, "http://127.0.0.1:8642");
+    }
+
+    // Milliseconds that `work` took.
+    template <typename Work>
+    static int64_t millisecondsOf(Work work) {
+        const auto begin = std::chrono::steady_clock::now();
+        work();
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now() - begin)
+            .count();
+    }
+
+    ScriptedUpstream upstream;
+    std::atomic<int64_t> now{mondayMorning};
+    TemporaryFolder cacheFolder;
+    std::unique_ptr<live::LiveHost> host;
+};
+
+}  // namespace nubivo::test

@@ -1,0 +1,230 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "tests/hosts/live/live_host_fixture.h"
+#include "hosts/core/canvas.h"
+#include "hosts/live/forecast_grid.h"
+#include "hosts/live/map_painting.h"
+#include "hosts/live/regions.h"
+
+namespace nubivo {
+namespace {
+
+using test::LiveHostTest;
+using test::ScriptedUpstream;
+using Fault = ScriptedUpstream::Fault;
+
+enum : int32_t { Europe = 0, Asia = 3, Satellite = 0, High = 1, Low = 2, Precipitation = 3 };
+
+host::Canvas decoded(const live::MapAnswer& answer) {
+    host::Canvas picture(1, 1, host::Colour{});
+    EXPECT_TRUE(answer.bytes);
+    if (answer.bytes) {
+        EXPECT_TRUE(host::Canvas::decode(answer.bytes->data(), answer.bytes->size(), host::Colour{},
+                                         picture));
+    }
+    return picture;
+}
+
+bool near(host::Colour a, host::Colour b, int32_t tolerance = 14) {
+    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
+           std::abs(a.b - b.b) <= tolerance;
+}
+
+int32_t countOf(const std::vector<std::string>& targets, const std::string& part) {
+    int32_t count = 0;
+    for (const std::string& target : targets)
+        count += target.find(part) != std::string::npos;
+    return count;
+}
+
+TEST_F(LiveHostTest, TheSatelliteMapIsYesterdaysImageryOfTheRegionsBox) {
+    start();
+    const live::MapAnswer answer = host->map(Europe, Satellite);
+    ASSERT_EQ(answer.status, 200);
+    const host::Canvas picture = decoded(answer);
+    EXPECT_EQ(picture.width(), 440);
+    EXPECT_EQ(picture.height(), 330);
+    EXPECT_EQ(answer.lastModified, now.load());
+    const std::vector<std::string> asked = upstream.targets(ScriptedUpstream::Imagery);
+    EXPECT_EQ(countOf(asked, "TIME=2026-12-06"), 1) << "yesterday, UTC";
+    EXPECT_EQ(countOf(asked, "BBOX=-12,33,44,75&WIDTH=440&HEIGHT=330&FORMAT=image/jpeg"), 1);
+    EXPECT_EQ(countOf(asked, "VIIRS_NOAA20_CorrectedReflectance_TrueColor"), 1);
+    // The coastlines and borders come once, as transparent overlays, and are drawn on it.
+    EXPECT_EQ(countOf(asked, "LAYERS=Coastlines_15m"), 1);
+    EXPECT_EQ(countOf(asked, "LAYERS=Reference_Features_15m"), 1);
+    // The scripted overlay's line down the middle is drawn light over the darker picture.
+    const host::Colour line = picture.pixel(220, 60);
+    const host::Colour beside = picture.pixel(200, 60);
+    EXPECT_GT(line.r + line.g + line.b, beside.r + beside.g + beside.b + 150);
+    // The credit in the corner: light text on the picture.
+    int32_t light = 0;
+    for (int32_t y = 306; y < 322; ++y) {
+        for (int32_t x = 330; x < 432; ++x)
+            light += picture.pixel(x, y).r > 200 && picture.pixel(x, y).b > 200;
+    }
+    EXPECT_GT(light, 60);
+    host->map(Asia, Satellite);
+    EXPECT_EQ(countOf(upstream.targets(ScriptedUpstream::Imagery), "BBOX=55,-10,155,65"), 3);
+}
+
+TEST_F(LiveHostTest, WhatIsNoPictureNeverBecomesAMap) {
+    const Fault faults[] = {Fault::ServiceException, Fault::Black, Fault::Garbage, Fault::Broken,
+                            Fault::Reset};
+    for (const Fault fault : faults) {
+        SCOPED_TRACE(static_cast<int>(fault));
+        upstream.setFault(ScriptedUpstream::Imagery, Fault::None);
+        start();
+        const live::MapAnswer good = host->map(Europe, Satellite);
+        ASSERT_EQ(good.status, 200);
+        upstream.setFault(ScriptedUpstream::Imagery, fault);
+        now += 3 * 3600;
+        const live::MapAnswer kept = host->map(Europe, Satellite);
+        EXPECT_EQ(kept.status, 200);
+        EXPECT_EQ(*kept.bytes, *good.bytes) << "the previous map stays";
+        EXPECT_EQ(kept.lastModified, good.lastModified);
+        const live::MapAnswer none = host->map(Asia, Satellite);
+        EXPECT_EQ(none.status, 503);
+        EXPECT_FALSE(none.bytes);
+    }
+    // Yesterday's imagery black too (a day the service has no pictures of): the second
+    // satellite is tried before giving up.
+    upstream.setFault(ScriptedUpstream::Imagery, Fault::None);
+    upstream.setToday("2026-12-06");
+    start();
+    const int32_t before = countOf(upstream.targets(ScriptedUpstream::Imagery), "VIIRS_SNPP");
+    EXPECT_EQ(host->map(7, Satellite).status, 503);
+    EXPECT_EQ(countOf(upstream.targets(ScriptedUpstream::Imagery), "VIIRS_SNPP"), before + 1);
+}
+
+TEST_F(LiveHostTest, ForecastMapsCarryTheGridsValuesFromOneRequest) {
+    upstream.setGrid([](double, double) { return test::GridValues{20.0, -10.0, 7.0}; });
+    start();
+    const live::MapAnswer high = host->map(Europe, High);
+    const live::MapAnswer low = host->map(Europe, Low);
+    const live::MapAnswer rain = host->map(Europe, Precipitation);
+    ASSERT_EQ(high.status, 200);
+    ASSERT_EQ(low.status, 200);
+    ASSERT_EQ(rain.status, 200);
+    EXPECT_EQ(upstream.requests(ScriptedUpstream::Forecast), 1) << "one grid for three maps";
+    const std::string asked = upstream.targets(ScriptedUpstream::Forecast).at(0);
+    EXPECT_NE(asked.find("daily=temperature_2m_max,temperature_2m_min,precipitation_sum"),
+              std::string::npos);
+    EXPECT_NE(asked.find("cell_selection=nearest"), std::string::npos);
+    // Away from the outlines, the title and the legend: the colour of the value.
+    const std::pair<live::ForecastLayer, const live::MapAnswer*> layers[] = {
+        {live::ForecastLayer::High, &high},
+        {live::ForecastLayer::Low, &low},
+        {live::ForecastLayer::Precipitation, &rain}};
+    const double values[] = {20.0, -10.0, 7.0};
+    for (size_t i = 0; i < 3; ++i) {
+        const host::Canvas picture = decoded(*layers[i].second);
+        const host::Colour expected = live::forecastColour(layers[i].first, values[i]);
+        for (const auto& [x, y] : {std::pair{300, 200}, std::pair{80, 160}, std::pair{400, 60}})
+            EXPECT_TRUE(near(picture.pixel(x, y), expected)) << i << " at " << x << "," << y;
+    }
+    EXPECT_NE(*high.bytes, *low.bytes);
+}
+
+TEST_F(LiveHostTest, AGridAnswerOfAnotherShapeMakesNoMap) {
+    struct Case {
+        Fault fault;
+        test::GridScript grid;
+    };
+    start();
+    upstream.setFault(ScriptedUpstream::Forecast, Fault::Garbage);
+    EXPECT_EQ(host->map(Europe, High).status, 503);
+    upstream.setFault(ScriptedUpstream::Forecast, Fault::None);
+    // Nothing known at most points: more guess than data.
+    upstream.setGrid([](double, double) { return test::GridValues{NAN, NAN, NAN}; });
+    now += 3600;
+    EXPECT_EQ(host->map(Asia, Low).status, 503);
+}
+
+TEST_F(LiveHostTest, LastModifiedMovesOnlyWithTheBytesAndMapsAreRebuiltAtMostEveryRefresh) {
+    double high = 20.0;
+    upstream.setGrid([&high](double, double) { return test::GridValues{high, 0.0, 0.0}; });
+    start();
+    const live::MapAnswer first = host->map(Europe, High);
+    ASSERT_EQ(first.status, 200);
+    const int64_t firstTime = now.load();
+    now += 10799;
+    EXPECT_EQ(host->map(Europe, High).lastModified, firstTime);
+    EXPECT_EQ(host->map(Europe, Low).lastModified, firstTime);
+    EXPECT_EQ(upstream.requests(ScriptedUpstream::Forecast), 1) << "within the refresh";
+
+    now += 1;  // the rebuild gives the same picture: the same time, so the viewer skips it
+    const live::MapAnswer same = host->map(Europe, High);
+    EXPECT_EQ(upstream.requests(ScriptedUpstream::Forecast), 2);
+    EXPECT_EQ(same.lastModified, firstTime);
+    EXPECT_EQ(*same.bytes, *first.bytes);
+
+    high = 30.0;
+    now += 10800;
+    const live::MapAnswer changed = host->map(Europe, High);
+    EXPECT_EQ(changed.lastModified, now.load());
+    EXPECT_NE(*changed.bytes, *first.bytes);
+    EXPECT_EQ(host->map(Europe, Precipitation).lastModified, firstTime) << "still dry";
+
+    live::LiveConfig c = config();
+    c.mapRefresh = 600;
+    start(c);
+    now += 601;
+    host->map(Europe, High);
+    EXPECT_EQ(upstream.requests(ScriptedUpstream::Forecast), 4);
+}
+
+TEST_F(LiveHostTest, MapsSurviveARestartWithTheirLastModified) {
+    start();
+    live::MapAnswer before[4];
+    for (int32_t layer = 0; layer < 4; ++layer) {
+        before[layer] = host->map(Europe, layer);
+        ASSERT_EQ(before[layer].status, 200) << layer;
+    }
+    live::LiveConfig gone = config();
+    gone.forecastUrl = gone.geocodingUrl = gone.imageryUrl =
+        "http://127.0.0.1:" + std::to_string(test::closedPort()) + "/x";
+    now += 5 * 3600;
+    start(gone);
+    for (int32_t layer = 0; layer < 4; ++layer) {
+        SCOPED_TRACE(layer);
+        live::MapAnswer after;
+        EXPECT_LT(millisecondsOf([&] { after = host->map(Europe, layer); }), 3000);
+        ASSERT_EQ(after.status, 200);
+        EXPECT_EQ(*after.bytes, *before[layer].bytes);
+        EXPECT_EQ(after.lastModified, before[layer].lastModified);
+    }
+    // A damaged picture on disk is not served.
+    host.reset();
+    for (const auto& entry : std::filesystem::directory_iterator(cacheFolder.path() / "maps")) {
+        if (entry.path().extension() == ".jpg")
+            std::ofstream(entry.path(), std::ios::binary | std::ios::app) << "tail";
+    }
+    start(gone);
+    EXPECT_EQ(host->map(Europe, High).status, 503);
+}
+
+TEST_F(LiveHostTest, ForecastMapsFallBackToTheHostsOwnCoastlines) {
+    upstream.setFault(ScriptedUpstream::Imagery, Fault::Broken);
+    upstream.setGrid([](double, double) { return test::GridValues{20.0, 20.0, 0.0}; });
+    start();
+    const live::MapAnswer high = host->map(Europe, High);
+    ASSERT_EQ(high.status, 200);
+    const host::Canvas picture = decoded(high);
+    // Somewhere on the Bay of Biscay's coast the outline is drawn dark.
+    int32_t dark = 0;
+    for (int32_t y = 0; y < 330; ++y) {
+        for (int32_t x = 0; x < 440; ++x) {
+            const host::Colour c = picture.pixel(x, y);
+            dark += c.r < 90 && c.g < 90 && c.b < 90;
+        }
+    }
+    EXPECT_GT(dark, 300);
+}
+
+}  // namespace
+}  // namespace nubivo
