@@ -13,8 +13,7 @@ namespace {
 
 struct Transfer {
     std::string body;
-    std::string contentType;
-    std::string retryAfter;
+    std::map<std::string, std::string> headers;
     size_t limit = 0;
     bool tooLong = false;
     const std::atomic<bool>* aborted = nullptr;
@@ -31,38 +30,47 @@ size_t onBody(char* data, size_t size, size_t count, void* context) {
     return bytes;
 }
 
-// The value of header `name` in `line` ("Name: value\r\n"), lower-cased name compared.
-bool headerValue(std::string_view line, std::string_view name, std::string* value) {
-    if (line.size() <= name.size() || line[name.size()] != ':')
-        return false;
-    for (size_t i = 0; i < name.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(line[i])) != name[i])
-            return false;
-    }
-    std::string_view rest = line.substr(name.size() + 1);
-    while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t'))
-        rest.remove_prefix(1);
-    while (!rest.empty() && (rest.back() == '\r' || rest.back() == '\n' || rest.back() == ' '))
-        rest.remove_suffix(1);
-    *value = std::string(rest);
-    return true;
+std::string lowerCase(std::string_view text) {
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lower;
 }
+
+// Headers beyond these are not kept: an answer cannot grow the map without bound.
+constexpr size_t maxHeaders = 64;
+constexpr size_t maxHeaderBytes = 4096;
 
 size_t onHeader(char* data, size_t size, size_t count, void* context) {
     auto* transfer = static_cast<Transfer*>(context);
     const std::string_view line(data, size * count);
     // A redirect's headers come first: only the last answer's count.
     if (line.rfind("HTTP/", 0) == 0) {
-        transfer->contentType.clear();
-        transfer->retryAfter.clear();
+        transfer->headers.clear();
+        return size * count;
     }
-    if (headerValue(line, "content-type", &transfer->contentType)) {
-        std::transform(transfer->contentType.begin(), transfer->contentType.end(),
-                       transfer->contentType.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const size_t colon = line.find(':');
+    if (colon == std::string_view::npos || colon == 0 || line.size() > maxHeaderBytes)
+        return size * count;
+    std::string_view value = line.substr(colon + 1);
+    while (!value.empty() && (value.front() == ' ' || value.front() == '\t'))
+        value.remove_prefix(1);
+    while (!value.empty() && (value.back() == '\r' || value.back() == '\n' || value.back() == ' '))
+        value.remove_suffix(1);
+    const std::string name = lowerCase(line.substr(0, colon));
+    const auto found = transfer->headers.find(name);
+    if (found != transfer->headers.end()) {
+        if (found->second.size() + value.size() < maxHeaderBytes)
+            found->second.append(", ").append(value);
+    } else if (transfer->headers.size() < maxHeaders) {
+        transfer->headers.emplace(name, std::string(value));
     }
-    headerValue(line, "retry-after", &transfer->retryAfter);
     return size * count;
+}
+
+std::string headerOf(const Transfer& transfer, const char* name) {
+    const auto found = transfer.headers.find(name);
+    return found == transfer.headers.end() ? std::string() : found->second;
 }
 
 int onProgress(void* context, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
@@ -88,11 +96,8 @@ void UpstreamClient::abortAll() {
     aborted_ = true;
 }
 
-int64_t UpstreamClient::requestsSent(Service service) const {
-    return sent_[static_cast<int32_t>(service)].load();
-}
-
-UpstreamAnswer UpstreamClient::get(Service service, const std::string& url) {
+UpstreamAnswer UpstreamClient::get(Service service, const std::string& url,
+                                   const UpstreamRequest& request) {
     UpstreamAnswer answer;
     ServiceGate& serviceGate = gate(service);
     if (aborted_) {
@@ -120,7 +125,7 @@ UpstreamAnswer UpstreamClient::get(Service service, const std::string& url) {
         return answer;
     }
     Transfer transfer;
-    transfer.limit = limits_.maxBodyBytes;
+    transfer.limit = request.maxBodyBytes != 0 ? request.maxBodyBytes : limits_.maxBodyBytes;
     transfer.aborted = &aborted_;
     const std::string agent = userAgent();
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
@@ -144,24 +149,30 @@ UpstreamAnswer UpstreamClient::get(Service service, const std::string& url) {
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onProgress);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_slist* headers = nullptr;
+    for (const std::string& header : request.headers)
+        headers = curl_slist_append(headers, header.c_str());
+    if (headers != nullptr)
+        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
 
-    sent_[static_cast<int32_t>(service)] += 1;
     answer.sent = true;
     const CURLcode code = curl_easy_perform(curl);
     long status = 0;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
     curl_easy_cleanup(curl);
+    curl_slist_free_all(headers);
 
     answer.status = status;
     if (status == 429 || status == 503) {
-        serviceGate.refused(retryAfterSeconds(transfer.retryAfter, clock_()));
+        serviceGate.refused(retryAfterSeconds(headerOf(transfer, "retry-after"), clock_()));
     }
     if (code != CURLE_OK) {
         answer.error = transfer.tooLong ? "answer too long" : curl_easy_strerror(code);
         return answer;
     }
     answer.received = true;
-    answer.contentType = std::move(transfer.contentType);
+    answer.contentType = lowerCase(headerOf(transfer, "content-type"));
+    answer.headers = std::move(transfer.headers);
     answer.body = std::move(transfer.body);
     if (status >= 200 && status < 300) {
         serviceGate.answered();

@@ -2,24 +2,45 @@
 
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <semaphore>
 #include <string>
+#include <vector>
 
 #include "hosts/core/calendar.h"
 #include "hosts/live/service_gate.h"
 
 namespace nubivo::live {
 
-// The services the host asks, each with a gate of its own.
-enum class Service : int32_t { Forecast = 0, Geocoding = 1, Imagery = 2 };
-inline constexpr int32_t serviceCount = 3;
+// The services the host asks, each with a gate of its own: Open-Meteo's forecast and
+// geocoding, NASA GIBS imagery, NOAA's GFS model grids and EUMETSAT's imagery.
+enum class Service : int32_t {
+    Forecast = 0,
+    Geocoding = 1,
+    Imagery = 2,
+    ModelGrid = 3,
+    Eumetsat = 4
+};
+inline constexpr int32_t serviceCount = 5;
+
+// What a request asks beyond its URL.
+struct UpstreamRequest {
+    // Extra request headers, each "Name: value" (say "Range: bytes=0-99").
+    std::vector<std::string> headers;
+    // The longest body taken; 0 for the client's own limit. A longer body ends the transfer
+    // there and the answer is not received.
+    size_t maxBodyBytes = 0;
+};
 
 struct UpstreamAnswer {
     bool sent = false;      // a request went out (not held back by a gate, a limit or shutdown)
     bool received = false;  // a whole HTTP answer came (of any status)
     long status = 0;
     std::string contentType;  // lower case, parameters kept
+    // The final answer's headers by lower-case name; a repeated header's values joined by
+    // ", ".
+    std::map<std::string, std::string> headers;
     std::string body;
     std::string error;  // why nothing usable came, for the log
 };
@@ -41,13 +62,12 @@ class UpstreamClient {
     UpstreamClient(host::Clock clock, UpstreamLimits limits = {}, int32_t concurrency = 4);
     ~UpstreamClient();
 
-    UpstreamAnswer get(Service service, const std::string& url);
+    UpstreamAnswer get(Service service, const std::string& url,
+                       const UpstreamRequest& request = {});
 
     // Every request under way ends within about 100 ms, and later ones fail at once.
     void abortAll();
 
-    // Requests sent to `service` so far (refused ones included, gated ones not).
-    int64_t requestsSent(Service service) const;
     ServiceGate& gate(Service service) { return *gates_[static_cast<int32_t>(service)]; }
 
   private:
@@ -56,7 +76,6 @@ class UpstreamClient {
     std::counting_semaphore<64> slots_;
     std::atomic<bool> aborted_{false};
     std::unique_ptr<ServiceGate> gates_[serviceCount];
-    std::atomic<int64_t> sent_[serviceCount]{};
 };
 
 // "nubivo-live-host/1.0.0": the User-Agent the host sends.
