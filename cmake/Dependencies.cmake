@@ -14,7 +14,7 @@ if(NOT TARGET Nubivo::FreeImage)
 endif()
 
 # cpp-httplib: pkg-config carries the compile definitions its library was built with.
-if(NUBIVO_BUILD_TESTS OR NUBIVO_BUILD_TOOLS OR NUBIVO_BUILD_BENCH)
+if(NUBIVO_BUILD_TESTS OR NUBIVO_BUILD_HOSTS OR NUBIVO_BUILD_BENCH)
     pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
 endif()
 

@@ -11,10 +11,6 @@
 
 namespace nubivo::host {
 
-const char* programVersion() {
-    return NUBIVO_VERSION;
-}
-
 std::string literalPattern(std::string_view path) {
     std::string pattern;
     for (char c : path) {

@@ -136,7 +136,7 @@ bool readDaily(const Json& answer, ForecastAnswer* out) {
         // The last days of a model run can come without values: the forecast ends there.
         if (!code || !high || !low)
             break;
-        ForecastDay forecast;
+        ForecastAnswerDay forecast;
         forecast.date = *day;
         forecast.weatherCode = *code;
         forecast.high = *high;

@@ -17,7 +17,9 @@ struct LocalTime {
 // Reads "YYYY-MM-DDTHH:MM" (or just "YYYY-MM-DD", at midnight); nullopt for anything else.
 std::optional<LocalTime> parseLocalTime(std::string_view text);
 
-struct ForecastDay {
+// One day of a forecast answer, as the service gives it: metric, in the place's local time
+// (the feed's forecast days are made from these).
+struct ForecastAnswerDay {
     LocalTime date;
     int32_t weatherCode = 0;
     double high = 0;  // degrees C
@@ -41,7 +43,7 @@ struct ForecastAnswer {
     std::optional<double> visibility;  // metres; the service may not know it
     // The sea-level pressure of the hours before, oldest first, with their local times.
     std::vector<std::pair<LocalTime, double>> pressureHistory;
-    std::vector<ForecastDay> days;  // up to the first day the service left incomplete
+    std::vector<ForecastAnswerDay> days;  // up to the first day the service left incomplete
 };
 
 // The forecast request of one place on the service at `base` (".../v1/forecast"): current

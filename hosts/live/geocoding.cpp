@@ -3,32 +3,15 @@
 #include <cmath>
 #include <cstdio>
 
+#include "hosts/core/text.h"
+
 namespace nubivo::live {
 namespace {
 
-bool isAsciiLetter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-char upper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-char lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool isSpace(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && isSpace(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isSpace(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
+using host::asciiLower;
+using host::asciiUpper;
+using host::isAsciiLetter;
+using host::trimmed;
 
 // Runs of spaces and control bytes as one space, so that "New  York" is "New York".
 std::string collapsed(std::string_view text) {
@@ -58,7 +41,7 @@ bool readPlace(const Json& result, std::string_view country, Place* place) {
         return false;
     if (std::abs(*latitude) > 90 || std::abs(*longitude) > 180)
         return false;
-    const std::string upperCode = {upper((*code)[0]), upper((*code)[1])};
+    const std::string upperCode = {asciiUpper((*code)[0]), asciiUpper((*code)[1])};
     if (!country.empty() && upperCode != country)
         return false;
     const std::optional<std::string> admin1 = stringAt(result, "admin1");
@@ -75,7 +58,7 @@ bool readPlace(const Json& result, std::string_view country, Place* place) {
 std::string LocationQuery::key() const {
     std::string key;
     for (char c : name)
-        key += lower(c);
+        key += asciiLower(c);
     return key + "|" + countryCode;
 }
 
@@ -94,7 +77,7 @@ std::optional<LocationQuery> parseLocationQuery(std::string_view location) {
         name = trimmed(name);
         if (!name.empty()) {
             query.name = std::string(name);
-            query.countryCode = {upper(text[n - 2]), upper(text[n - 1])};
+            query.countryCode = {asciiUpper(text[n - 2]), asciiUpper(text[n - 1])};
             return query;
         }
     }

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "feed/feed_request.h"
 #include "hosts/live/json_fields.h"
 
 namespace nubivo::live {
@@ -18,9 +19,6 @@ struct LocationQuery {
     // One text per query, for the caches: "paris|FR" (the name in lower case).
     std::string key() const;
 };
-
-// The longest location the viewer sends, in bytes.
-inline constexpr size_t maxLocationBytes = 254;
 
 // The query of a location as the viewer sends it; nullopt when it is empty after trimming,
 // or longer than maxLocationBytes. A trailing word of two ASCII letters after a space (and

@@ -68,7 +68,7 @@ host::FeedValues liveFeedValues(const Place& place, const ForecastAnswer& answer
         metric ? std::round(answer.pressure * 10.0) / 10.0
                : std::round(answer.pressure * host::inchesOfMercuryPerHectopascal * 100.0) / 100.0;
     w.rising = pressureTendency(answer);
-    const ForecastDay& today = answer.days.front();
+    const ForecastAnswerDay& today = answer.days.front();
     w.sunrise = clock(today.sunrise);
     w.sunset = clock(today.sunset);
     w.latitude = degrees(place.latitude);
@@ -77,7 +77,7 @@ host::FeedValues liveFeedValues(const Place& place, const ForecastAnswer& answer
     w.conditionCode = answer.weatherCode;
     w.conditionTemp = temperature(answer.temperature, metric);
     w.conditionDate = observationText(answer.time, answer.timezoneAbbreviation);
-    for (const ForecastDay& day : answer.days) {
+    for (const ForecastAnswerDay& day : answer.days) {
         const host::CivilDate date = host::civilDate(day.date.days);
         w.forecasts.push_back(
             host::ForecastEntry{host::weekdayName(date.weekday),

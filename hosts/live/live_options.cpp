@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "hosts/core/command_line.h"
-#include "hosts/core/host_server.h"
 #include "hosts/live/disk_cache.h"
 
 namespace nubivo::live {
@@ -26,7 +25,7 @@ std::string usageText() {
                "weather data by Open-Meteo.com (CC BY 4.0), location data based on GeoNames,\n"
                "satellite imagery from NASA GIBS.\n\n"
                "  --port N             the port to listen on (") +
-           std::to_string(host::defaultPort) +
+           std::to_string(defaultHostPort) +
            ")\n"
            "  --cache-dir DIR      where places, weather and maps are kept\n"
            "                       ($XDG_CACHE_HOME/nubivo-weather-viewer or\n"

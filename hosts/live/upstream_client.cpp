@@ -6,7 +6,7 @@
 #include <cctype>
 #include <chrono>
 
-#include "hosts/core/host_server.h"
+#include "project_values.h"
 
 namespace nubivo::live {
 namespace {
@@ -81,7 +81,7 @@ int onProgress(void* context, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
 }  // namespace
 
 std::string userAgent() {
-    return std::string("nubivo-live-host/") + host::programVersion();
+    return std::string("nubivo-live-host/") + projectVersion;
 }
 
 UpstreamClient::UpstreamClient(host::Clock clock, UpstreamLimits limits, int32_t concurrency)

@@ -28,7 +28,7 @@ struct View {
     double width;
 };
 
-constexpr View views[mapRegionCount] = {
+constexpr View views[regionCount] = {
     {12, 52, 75},    // Europe
     {-100, 45, 90},  // North America
     {-60, -22, 80},  // South America
@@ -188,7 +188,7 @@ void drawFrame(Canvas& canvas) {
 
 Canvas drawMap(int32_t region, int32_t layer, int64_t hour) {
     Canvas canvas(mapWidth, mapHeight, white);
-    if (region < 0 || region >= mapRegionCount || layer < 0 || layer >= mapLayerCount) {
+    if (region < 0 || region >= regionCount || layer < 0 || layer >= mapLayerCount) {
         return canvas;
     }
     const Projection projection = projectionFor(views[region]);

@@ -4,13 +4,12 @@
 #include <vector>
 
 #include "hosts/core/canvas.h"
+#include "state/enumerations.h"
 
 namespace nubivo::sample {
 
 inline constexpr int32_t mapWidth = 440;
 inline constexpr int32_t mapHeight = 330;
-inline constexpr int32_t mapRegionCount = 8;
-inline constexpr int32_t mapLayerCount = 4;
 
 // The map of `region` and `layer` for hour `hour` (hours since 1970, UTC): a stylised
 // outline of the region with a cloud field or a colour field made up for that hour.

@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "hosts/core/calendar.h"
+#include "hosts/core/text.h"
 #include "hosts/core/units.h"
 
 namespace nubivo::sample {
@@ -54,33 +55,15 @@ class Random {
     uint64_t state_;
 };
 
-// FNV-1a over the location with ASCII letters folded and outer spaces dropped, so that
-// "Paris FR" and " paris fr" are one place.
+// The location's hash with ASCII letters folded, so that "Paris FR" and "paris fr" are one
+// place (the caller drops outer blanks).
 uint64_t locationHash(std::string_view location) {
-    uint64_t hash = 0xCBF29CE484222325ull;
-    for (char c : location) {
-        const char folded = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-        hash = (hash ^ static_cast<unsigned char>(folded)) * 0x100000001B3ull;
-    }
-    return hash;
+    return host::fnv1a(host::asciiLowerCase(location));
 }
 
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && text.front() == ' ')
-        text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ')
-        text.remove_suffix(1);
-    return text;
-}
-
-// Cut to maxLocationBytes without splitting a UTF-8 sequence.
+// Cut to maxEchoedLocationBytes without splitting a UTF-8 sequence.
 std::string_view capped(std::string_view text) {
-    if (text.size() <= maxLocationBytes)
-        return text;
-    size_t end = maxLocationBytes;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
-        --end;
-    return text.substr(0, end);
+    return host::utf8Prefix(text, maxEchoedLocationBytes);
 }
 
 struct Area {
@@ -130,14 +113,6 @@ bool isZip(std::string_view text) {
            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-bool isLetter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-char upper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 // Where `location` is: a known ZIP, "Name CC" with a country code, or a free name placed
 // somewhere by its hash.
 Place resolvePlace(std::string_view location, uint64_t hash) {
@@ -154,10 +129,10 @@ Place resolvePlace(std::string_view location, uint64_t hash) {
                      random.between(us.lonLow, us.lonHigh)};
     }
     const size_t n = location.size();
-    if (n >= 4 && location[n - 3] == ' ' && isLetter(location[n - 2]) &&
-        isLetter(location[n - 1])) {
-        place.city = std::string(trimmed(location.substr(0, n - 3)));
-        place.country = {upper(location[n - 2]), upper(location[n - 1])};
+    if (n >= 4 && location[n - 3] == ' ' && host::isAsciiLetter(location[n - 2]) &&
+        host::isAsciiLetter(location[n - 1])) {
+        place.city = std::string(host::trimmed(location.substr(0, n - 3)));
+        place.country = {host::asciiUpper(location[n - 2]), host::asciiUpper(location[n - 1])};
     } else {
         place.city = std::string(location);
     }
@@ -283,8 +258,8 @@ host::IconKind iconOf(int32_t code) {
     return icons[code - firstConditionCode];
 }
 
-WeatherValues sampleWeather(std::string_view location, bool metric, int64_t now) {
-    const std::string_view where = capped(trimmed(location));
+host::FeedValues sampleWeather(std::string_view location, bool metric, int64_t now) {
+    const std::string_view where = capped(host::trimmed(location));
     const uint64_t hash = locationHash(where);
     const Place place = resolvePlace(where, hash);
 
@@ -295,7 +270,7 @@ WeatherValues sampleWeather(std::string_view location, bool metric, int64_t now)
     const double localHour = static_cast<double>(local - today * secondsPerDay) / 3600.0;
     const CivilDate date = civilDate(today);
 
-    WeatherValues w;
+    host::FeedValues w;
     w.city = place.city;
     w.region = place.region;
     w.country = place.country;
@@ -335,6 +310,7 @@ WeatherValues sampleWeather(std::string_view location, bool metric, int64_t now)
     w.longitude = number;
 
     w.conditionCode = night && day.code == Sunny ? Clear : day.code;
+    w.conditionText = conditionText(w.conditionCode);
     w.conditionTemp = temperature(nowCelsius, metric);
     char stamp[64];
     char zone[16] = "UTC";
@@ -349,12 +325,13 @@ WeatherValues sampleWeather(std::string_view location, bool metric, int64_t now)
     for (int32_t i = 0; i < forecastDays; ++i) {
         const Day later = i == 0 ? day : dayWeather(hash, today + i, place.lat);
         const CivilDate laterDate = civilDate(today + i);
-        ForecastValues& f = w.forecasts[i];
+        host::ForecastEntry& f = w.forecasts.emplace_back();
         f.day = host::weekdayName(laterDate.weekday);
         f.date = std::to_string(laterDate.day) + " " + host::monthName(laterDate.month) + " " +
                  std::to_string(laterDate.year);
         f.low = temperature(later.low, metric);
         f.high = temperature(later.high, metric);
+        f.text = conditionText(later.code);
         f.code = later.code;
     }
     return w;

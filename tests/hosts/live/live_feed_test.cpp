@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string>
 
-#include "support/feed_scan_fixture.h"
 #include "hosts/core/feed_document.h"
 #include "hosts/live/weather_codes.h"
+#include "support/feed_scan_fixture.h"
 
 namespace nubivo {
 namespace {
@@ -34,7 +34,7 @@ ForecastAnswer answerWith(double temperature, double speed, double visibility, d
     a.visibility = visibility;
     a.pressureHistory = {{*live::parseLocalTime("2026-12-07T19:00"), pressure}};
     for (int32_t i = 0; i < 7; ++i) {
-        live::ForecastDay day;
+        live::ForecastAnswerDay day;
         day.date = live::LocalTime{a.time.days + i, 0};
         day.weatherCode = i == 0 ? 61 : 3;
         day.high = 8.5 + i;
