@@ -85,7 +85,7 @@ inline Image24 solidImage(int width, int height, QColor colour) {
 
 // Puts `image` into `slot` under the state lock, releasing what the slot held.
 inline void storeImage(Image24& slot, Image24 image) {
-    std::lock_guard<std::mutex> guard(viewerState.stateLock);
+    std::lock_guard guard(viewerState.stateLock);
     unloadImage24(slot);
     slot = image;
     ++viewerState.imageGeneration;
