@@ -1,5 +1,4 @@
 #include <QAbstractItemView>
-#include <QApplication>
 #include <QComboBox>
 #include <QScrollBar>
 
@@ -53,15 +52,7 @@ TEST_F(DropDownListTest, ListsDropBelowTheirBoxesWithinTheirHeight) {
     expectListsDropBelowTheirBoxes();
 }
 
-class HiDpiDropDownListTest : public WindowTest {
-  protected:
-    void SetUp() override {
-        if (qApp->devicePixelRatio() != 2.0) {
-            GTEST_SKIP() << "runs with QT_SCALE_FACTOR=2 only";
-        }
-        WindowTest::SetUp();
-    }
-};
+class HiDpiDropDownListTest : public HiDpiWindowTest {};
 
 TEST_F(HiDpiDropDownListTest, ListsDropBelowTheirBoxesWithinTheirHeight) {
     expectListsDropBelowTheirBoxes();

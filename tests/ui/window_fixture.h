@@ -3,6 +3,7 @@
 #include <FreeImage.h>
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QColor>
 #include <QImage>
 #include <QPalette>
@@ -66,6 +67,18 @@ class WindowTest : public ::testing::Test {
             }
         }
         return bounds;
+    }
+};
+
+// The same on a screen scaled by 2, skipped at any other scale: CTest runs the "HiDpi" suites
+// in processes of their own with QT_SCALE_FACTOR=2 (the "Scale2." tests).
+class HiDpiWindowTest : public WindowTest {
+  protected:
+    void SetUp() override {
+        if (qApp->devicePixelRatio() != 2.0) {
+            GTEST_SKIP() << "runs with QT_SCALE_FACTOR=2 only";
+        }
+        WindowTest::SetUp();
     }
 };
 
