@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <thread>
 
+#include "hosts/core/place_text.h"
+
 namespace nubivo::host {
 
 const char* programVersion() {
@@ -44,6 +46,24 @@ std::string iconBaseFor(std::string_view host, std::string_view fallback) {
         plain = plain && allowed;
     }
     return plain ? "http://" + std::string(host) : std::string(fallback);
+}
+
+bool isLoopbackHost(std::string_view host, int port) {
+    const std::string suffix = ":" + std::to_string(port);
+    if (host.size() <= suffix.size() || host.substr(host.size() - suffix.size()) != suffix)
+        return false;
+    const std::string name = asciiLower(host.substr(0, host.size() - suffix.size()));
+    return name == listenAddress || name == "localhost";
+}
+
+void acceptLoopbackOnly(httplib::Server& server) {
+    server.set_pre_routing_handler(
+        [](const httplib::Request& request, httplib::Response& response) {
+            if (isLoopbackHost(request.get_header_value("Host"), request.local_port))
+                return httplib::Server::HandlerResponse::Unhandled;
+            sendText(response, 403, "This host answers only http://127.0.0.1 and http://localhost");
+            return httplib::Server::HandlerResponse::Handled;
+        });
 }
 
 void installPlainErrors(httplib::Server& server) {
