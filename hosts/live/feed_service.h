@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "hosts/core/calendar.h"
+#include "hosts/core/place_text.h"
 #include "hosts/live/disk_cache.h"
 #include "hosts/live/flight_group.h"
 #include "hosts/live/forecast.h"
@@ -53,7 +54,7 @@ class FeedService {
 
     std::optional<PlaceEntry> cachedPlace(const std::string& key);
     std::optional<WeatherEntry> cachedWeather(const std::string& key);
-    void geocode(const LocationQuery& query, std::string_view location);
+    void geocode(const host::PlaceText& text);
     void fetchWeather(const Place& place);
     // Starts `work` for `key` unless it failed within `retryDelay`, and waits for it until
     // `until`.

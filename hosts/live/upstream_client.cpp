@@ -164,7 +164,8 @@ UpstreamAnswer UpstreamClient::get(Service service, const std::string& url,
 
     answer.status = status;
     if (status == 429 || status == 503) {
-        serviceGate.refused(retryAfterSeconds(headerOf(transfer, "retry-after"), clock_()));
+        serviceGate.refused(retryAfterSeconds(headerOf(transfer, "retry-after"), clock_()),
+                            limitReached(transfer.body));
     }
     if (code != CURLE_OK) {
         answer.error = transfer.tooLong ? "answer too long" : curl_easy_strerror(code);
