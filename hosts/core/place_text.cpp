@@ -11,10 +11,6 @@ bool isAsciiLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-char upper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 bool isBlank(char c) {
     return static_cast<unsigned char>(c) < 0x20 || c == ' ' || c == 0x7F;
 }
@@ -95,6 +91,15 @@ std::string positionName(const TypedPosition& position) {
     return name;
 }
 
+std::string asciiUpper(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
+    return out;
+}
+
 std::string PlaceText::key() const {
     return asciiLower(name) + "|" + code + "|" + asciiLower(qualifier);
 }
@@ -125,7 +130,7 @@ std::optional<PlaceText> readPlaceText(std::string_view text) {
             reading.comma = true;
         }
         if (!name.empty())
-            reading.code = {upper(whole[n - 2]), upper(whole[n - 1])};
+            reading.code = asciiUpper(whole.substr(n - 2));
     } else if (comma != std::string_view::npos) {
         name = trimmed(whole.substr(0, comma));
         const std::string_view qualifier = trimmed(whole.substr(comma + 1));

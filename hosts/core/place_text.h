@@ -44,7 +44,8 @@ struct PlaceText {
 // maxPlaceTextBytes.
 std::optional<PlaceText> readPlaceText(std::string_view text);
 
-// `text` with ASCII letters in lower case.
+// `text` with ASCII letters in lower case, or in upper case.
 std::string asciiLower(std::string_view text);
+std::string asciiUpper(std::string_view text);
 
 }  // namespace nubivo::host

@@ -1,5 +1,7 @@
 #include "hosts/live/country_codes.h"
 
+#include "hosts/core/place_text.h"
+
 namespace nubivo::live {
 namespace {
 
@@ -30,16 +32,12 @@ constexpr Territories territories[] = {
     {"US", "PRGUVIASMPUM"},
 };
 
-char upper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 }  // namespace
 
 std::string countryCodeOf(std::string_view code) {
     if (code.size() != 2)
         return "";
-    const std::string upperCode = {upper(code[0]), upper(code[1])};
+    const std::string upperCode = host::asciiUpper(code);
     if (upperCode == "UK")
         return "GB";
     for (size_t i = 0; i + 1 < countryCodes.size(); i += 2) {

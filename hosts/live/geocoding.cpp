@@ -6,10 +6,6 @@
 namespace nubivo::live {
 namespace {
 
-char upper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 bool isAsciiLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
@@ -29,7 +25,7 @@ bool readPlace(const Json& result, Place* place) {
         return false;
     place->name = *name;
     place->admin1 = stringAt(result, "admin1").value_or("");
-    place->countryCode = code.empty() ? "" : std::string{upper(code[0]), upper(code[1])};
+    place->countryCode = host::asciiUpper(code);
     place->latitude = *latitude;
     place->longitude = *longitude;
     return true;

@@ -38,15 +38,6 @@ std::string joined(const std::vector<std::string>& parts, size_t from, size_t to
     return out;
 }
 
-std::string upperCase(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    }
-    return out;
-}
-
 // The one country `areas` lie in, or "" when they lie in two.
 std::string countryOf(const std::vector<const AdminArea*>& areas) {
     std::string country;
@@ -134,11 +125,11 @@ std::vector<SearchStep> searchSteps(const host::PlaceText& text) {
     if (!text.code.empty()) {
         steps.code(text.name, text.code, text);
     } else if (isAdminAbbreviation(text.qualifier)) {
-        steps.code(text.name, upperCase(text.qualifier), text);
+        steps.code(text.name, host::asciiUpper(text.qualifier), text);
     } else if (!text.qualifier.empty()) {
         steps.region(text.name, text.qualifier);
     } else if (parts.size() >= 2 && isAdminAbbreviation(parts.back())) {
-        steps.code(joined(parts, 0, parts.size() - 1), upperCase(parts.back()), text);
+        steps.code(joined(parts, 0, parts.size() - 1), host::asciiUpper(parts.back()), text);
     } else {
         steps.any(text.whole);
         for (size_t last = 1; last <= 3 && last < parts.size(); ++last) {
