@@ -49,10 +49,14 @@ std::string iconBaseFor(std::string_view host, std::string_view fallback) {
 }
 
 bool isLoopbackHost(std::string_view host, int port) {
-    const std::string suffix = ":" + std::to_string(port);
-    if (host.size() <= suffix.size() || host.substr(host.size() - suffix.size()) != suffix)
+    char suffix[16];
+    const int length = std::snprintf(suffix, sizeof suffix, ":%d", port);
+    if (length <= 0 || static_cast<size_t>(length) >= sizeof suffix)
         return false;
-    const std::string name = asciiLower(host.substr(0, host.size() - suffix.size()));
+    const size_t size = static_cast<size_t>(length);
+    if (host.size() <= size || host.substr(host.size() - size) != suffix)
+        return false;
+    const std::string name = asciiLower(host.substr(0, host.size() - size));
     return name == listenAddress || name == "localhost";
 }
 
