@@ -37,6 +37,8 @@ class FeedService {
 
     // The answer to "/forecastrss?p=`location`&u=..": the feed (200), an unknown, empty or
     // overlong place (404), or no weather to be had (503), the latter two in plain text.
+    // `location` is read as host::readPlaceText reads it and searched as searchSteps says; a
+    // typed position needs no search.
     // `iconBase` ("http://127.0.0.1:8642") starts the icon's URL.
     HostAnswer answer(std::string_view location, bool metric, const std::string& iconBase);
 
