@@ -28,20 +28,25 @@ Colour blend(Colour under, Colour over, double amount) {
 Canvas::Canvas(int32_t width, int32_t height, Colour background)
     : width_(std::max(width, 1)),
       height_(std::max(height, 1)),
-      pixels_(static_cast<size_t>(width_) * static_cast<size_t>(height_), background) {}
+      pixels_(static_cast<size_t>(width_) * static_cast<size_t>(height_),
+              packedColour(background)) {}
 
 Colour Canvas::pixel(int32_t x, int32_t y) const {
     if (x < 0 || y < 0 || x >= width_ || y >= height_)
         return Colour{};
-    return pixels_[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)];
+    return unpackedColour(
+        pixels_[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)]);
+}
+
+void Canvas::setPixel(int32_t x, int32_t y, Colour colour) {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_)
+        return;
+    pixels_[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)] =
+        packedColour(colour);
 }
 
 void Canvas::blendPixel(int32_t x, int32_t y, Colour colour, double amount) {
-    if (x < 0 || y < 0 || x >= width_ || y >= height_)
-        return;
-    Colour& target =
-        pixels_[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)];
-    target = blend(target, colour, amount);
+    setPixel(x, y, blend(pixel(x, y), colour, amount));
 }
 
 void Canvas::fillRect(double left, double top, double right, double bottom, Colour colour) {
@@ -134,10 +139,9 @@ Canvas Canvas::reduced(int32_t factor) const {
                     b += c.b;
                 }
             }
-            small.pixels_[static_cast<size_t>(y) * static_cast<size_t>(small.width_) +
-                          static_cast<size_t>(x)] =
-                Colour{static_cast<uint8_t>(r / area), static_cast<uint8_t>(g / area),
-                       static_cast<uint8_t>(b / area)};
+            small.setPixel(x, y,
+                           Colour{static_cast<uint8_t>(r / area), static_cast<uint8_t>(g / area),
+                                  static_cast<uint8_t>(b / area)});
         }
     }
     return small;
@@ -148,7 +152,7 @@ std::vector<uint8_t> Canvas::encodePng() const {
 }
 
 std::vector<uint8_t> Canvas::encodeJpeg() const {
-    return encode(FIF_JPEG, JPEG_QUALITYGOOD);
+    return encode(FIF_JPEG, jpegQuality | JPEG_SUBSAMPLING_444 | JPEG_OPTIMIZE);
 }
 
 std::vector<uint8_t> Canvas::encode(int format, int flags) const {

@@ -31,12 +31,13 @@ std::string imageryDay(int64_t now) {
     return text;
 }
 
-std::string getMapUrl(const std::string& base, const char* layer, const GeoBox& box,
+std::string getMapUrl(const std::string& base, const char* layer, const host::GeoBox& box,
                       const std::string& day) {
     std::string url = base + "?SERVICE=WMS&VERSION=1.1.1&REQUEST=GetMap&LAYERS=" + layer +
                       "&STYLES=&SRS=EPSG:4326&BBOX=" + degrees(box.west) + "," +
                       degrees(box.south) + "," + degrees(box.east) + "," + degrees(box.north) +
-                      "&WIDTH=" + std::to_string(mapWidth) + "&HEIGHT=" + std::to_string(mapHeight);
+                      "&WIDTH=" + std::to_string(host::mapWidth) +
+                      "&HEIGHT=" + std::to_string(host::mapHeight);
     if (day.empty())
         return url + "&FORMAT=image/png&TRANSPARENT=TRUE";
     return url + "&FORMAT=image/jpeg&TIME=" + day;
@@ -48,7 +49,8 @@ std::optional<host::Canvas> imageryPicture(const UpstreamAnswer& answer) {
     host::Canvas picture(1, 1, host::Colour{});
     if (!host::Canvas::decode(reinterpret_cast<const uint8_t*>(answer.body.data()),
                               answer.body.size(), host::Colour{}, picture) ||
-        picture.width() != mapWidth || picture.height() != mapHeight || almostAllBlack(picture)) {
+        picture.width() != host::mapWidth || picture.height() != host::mapHeight ||
+        almostAllBlack(picture)) {
         return std::nullopt;
     }
     return picture;
@@ -74,8 +76,8 @@ std::optional<Overlay> overlayFromPng(const std::string& bytes) {
     if (!memory || FreeImage_GetFileTypeFromMemory(memory.get(), 0) != FIF_PNG)
         return std::nullopt;
     host::Bitmap header(FreeImage_LoadFromMemory(FIF_PNG, memory.get(), FIF_LOAD_NOPIXELS));
-    if (!header || FreeImage_GetWidth(header.get()) != mapWidth ||
-        FreeImage_GetHeight(header.get()) != mapHeight) {
+    if (!header || FreeImage_GetWidth(header.get()) != host::mapWidth ||
+        FreeImage_GetHeight(header.get()) != host::mapHeight) {
         return std::nullopt;
     }
     FreeImage_SeekMemory(memory.get(), 0, SEEK_SET);
@@ -86,11 +88,12 @@ std::optional<Overlay> overlayFromPng(const std::string& bytes) {
     if (!rgba)
         return std::nullopt;
     Overlay overlay;
-    overlay.coverage.resize(static_cast<size_t>(mapWidth) * mapHeight);
-    for (int32_t y = 0; y < mapHeight; ++y) {
-        const BYTE* row = FreeImage_GetScanLine(rgba.get(), mapHeight - 1 - y);
-        for (int32_t x = 0; x < mapWidth; ++x)
-            overlay.coverage[static_cast<size_t>(y) * mapWidth + x] = row[x * 4 + FI_RGBA_ALPHA];
+    overlay.coverage.resize(static_cast<size_t>(host::mapWidth) * host::mapHeight);
+    for (int32_t y = 0; y < host::mapHeight; ++y) {
+        const BYTE* row = FreeImage_GetScanLine(rgba.get(), host::mapHeight - 1 - y);
+        for (int32_t x = 0; x < host::mapWidth; ++x)
+            overlay.coverage[static_cast<size_t>(y) * host::mapWidth + x] =
+                row[x * 4 + FI_RGBA_ALPHA];
     }
     return overlay;
 }

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "hosts/core/canvas.h"
-#include "hosts/live/regions.h"
+#include "hosts/core/regions.h"
 #include "hosts/live/upstream_client.h"
 
 namespace nubivo::live {
@@ -22,7 +22,7 @@ std::string imageryDay(int64_t now);
 
 // A WMS 1.1.1 GetMap request on the service at `base` for `layer` over `box` at the map's
 // size: a JPEG of `day`, or, without a day, a transparent PNG (for the overlays).
-std::string getMapUrl(const std::string& base, const char* layer, const GeoBox& box,
+std::string getMapUrl(const std::string& base, const char* layer, const host::GeoBox& box,
                       const std::string& day);
 
 // The picture of an imagery answer: only a 200 with an image type whose bytes decode to a

@@ -58,16 +58,16 @@ void drawTitle(Canvas& canvas, const std::string& text) {
 
 void drawCredit(Canvas& canvas, const char* credit, Colour colour, Colour backdrop) {
     const int32_t width = host::textWidth(credit, textScale);
-    host::drawLabel(canvas, mapWidth - 8 - width, mapHeight - 8 - lineHeight, credit, colour,
-                    backdrop, 0.6, textScale);
+    host::drawLabel(canvas, host::mapWidth - 8 - width, host::mapHeight - 8 - lineHeight, credit,
+                    colour, backdrop, 0.6, textScale);
 }
 
 // The temperature legend: a bar from -30 to 45 degrees C with labels in C above, F below.
 void drawTemperatureLegend(Canvas& canvas) {
-    constexpr int32_t left = 24, width = 170, barTop = mapHeight - 8 - lineHeight - 12;
+    constexpr int32_t left = 24, width = 170, barTop = host::mapHeight - 8 - lineHeight - 12;
     constexpr double low = -30, high = 45;
     const int32_t top = barTop - lineHeight - 6;
-    for (int32_t y = top - 2; y < mapHeight - 4; ++y) {
+    for (int32_t y = top - 2; y < host::mapHeight - 4; ++y) {
         for (int32_t x = left - 18; x < left + width + 48; ++x)
             canvas.blendPixel(x, y, white, 0.7);
     }
@@ -98,8 +98,8 @@ void drawTemperatureLegend(Canvas& canvas) {
 
 // The precipitation legend: the even scale with its amounts below.
 void drawRainLegend(Canvas& canvas) {
-    constexpr int32_t left = 24, width = 170, barTop = mapHeight - 8 - lineHeight - 14;
-    for (int32_t y = barTop - 4; y < mapHeight - 4; ++y) {
+    constexpr int32_t left = 24, width = 170, barTop = host::mapHeight - 8 - lineHeight - 14;
+    for (int32_t y = barTop - 4; y < host::mapHeight - 4; ++y) {
         for (int32_t x = left - 18; x < left + width + 48; ++x)
             canvas.blendPixel(x, y, white, 0.7);
     }
@@ -137,20 +137,20 @@ Colour forecastColour(ForecastLayer layer, double value) {
     return step < 0 ? dryGround : host::ramp(rainStops, std::size(rainStops), step);
 }
 
-Canvas paintForecastMap(const GeoBox& box, const ForecastGrid& grid, ForecastLayer layer,
+Canvas paintForecastMap(const host::GeoBox& box, const ForecastGrid& grid, ForecastLayer layer,
                         const OutlineDrawer& outlines) {
-    Canvas canvas(mapWidth, mapHeight, white);
+    Canvas canvas(host::mapWidth, host::mapHeight, white);
     const std::vector<double>& values = layer == ForecastLayer::High  ? grid.high
                                         : layer == ForecastLayer::Low ? grid.low
                                                                       : grid.precipitation;
     const GridField field(values);
-    for (int32_t y = 0; y < mapHeight; ++y) {
+    for (int32_t y = 0; y < host::mapHeight; ++y) {
         // Grid positions of the pixel's centre: the points stand at the cells' centres.
         const double gy =
-            (box.north - mapLatitude(box, y)) / (box.north - box.south) * gridRows - 0.5;
-        for (int32_t x = 0; x < mapWidth; ++x) {
+            (box.north - host::mapLatitude(box, y)) / (box.north - box.south) * gridRows - 0.5;
+        for (int32_t x = 0; x < host::mapWidth; ++x) {
             const double gx =
-                (mapLongitude(box, x) - box.west) / (box.east - box.west) * gridColumns - 0.5;
+                (host::mapLongitude(box, x) - box.west) / (box.east - box.west) * gridColumns - 0.5;
             canvas.blendPixel(x, y, forecastColour(layer, field.at(gx, gy)));
         }
     }
@@ -169,8 +169,8 @@ Canvas paintForecastMap(const GeoBox& box, const ForecastGrid& grid, ForecastLay
 
 void finishSatelliteMap(Canvas& picture, const std::string& day, const OutlineDrawer& outlines) {
     outlines(picture, outlineLight);
-    host::drawLabel(picture, 8, mapHeight - 8 - lineHeight, shortDay(day), white, Colour{}, 0.45,
-                    textScale);
+    host::drawLabel(picture, 8, host::mapHeight - 8 - lineHeight, shortDay(day), white, Colour{},
+                    0.45, textScale);
     drawCredit(picture, "NASA GIBS", white, Colour{});
 }
 

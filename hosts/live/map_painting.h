@@ -4,8 +4,8 @@
 #include <string>
 
 #include "hosts/core/canvas.h"
+#include "hosts/core/regions.h"
 #include "hosts/live/forecast_grid.h"
-#include "hosts/live/regions.h"
 
 namespace nubivo::live {
 
@@ -18,8 +18,8 @@ using OutlineDrawer = std::function<void(host::Canvas& map, host::Colour colour)
 // The map of `layer` over `box`: a smooth colour field of the grid's values, the outlines
 // over it, a title with the day, a legend with its units (degrees C and F, or mm) and the
 // data's credit, "Open-Meteo.com".
-host::Canvas paintForecastMap(const GeoBox& box, const ForecastGrid& grid, ForecastLayer layer,
-                              const OutlineDrawer& outlines);
+host::Canvas paintForecastMap(const host::GeoBox& box, const ForecastGrid& grid,
+                              ForecastLayer layer, const OutlineDrawer& outlines);
 
 // The colour of `value` (degrees C, or mm) on the map of `layer`.
 host::Colour forecastColour(ForecastLayer layer, double value);

@@ -3,10 +3,10 @@
 #include <cstdio>
 
 #include "hosts/core/outlines.h"
+#include "hosts/core/regions.h"
 #include "hosts/live/forecast_grid.h"
 #include "hosts/live/json_fields.h"
 #include "hosts/live/map_painting.h"
-#include "hosts/live/regions.h"
 
 namespace nubivo::live {
 namespace {
@@ -78,7 +78,7 @@ MapAnswer MapService::answer(int32_t region, int32_t layer) {
 }
 
 void MapService::buildSatellite(int32_t region) {
-    const GeoBox& box = regionBoxes[region];
+    const host::GeoBox& box = host::regionBoxes[region];
     const std::string day = imageryDay(clock_());
     std::optional<host::Canvas> picture;
     bool sent = false;
@@ -108,7 +108,7 @@ void MapService::buildSatellite(int32_t region) {
 }
 
 void MapService::buildForecastMaps(int32_t region) {
-    const GeoBox& box = regionBoxes[region];
+    const host::GeoBox& box = host::regionBoxes[region];
     const UpstreamAnswer reply =
         upstream_.get(Service::Forecast, gridForecastUrl(config_.forecastUrl, box));
     ForecastGrid grid;
@@ -200,7 +200,7 @@ void MapService::ensureOverlays(int32_t region) {
         }
         const UpstreamAnswer reply = upstream_.get(
             Service::Imagery,
-            getMapUrl(config_.imageryUrl, overlayLayers[overlay], regionBoxes[region], ""));
+            getMapUrl(config_.imageryUrl, overlayLayers[overlay], host::regionBoxes[region], ""));
         std::optional<Overlay> found = overlayFromAnswer(reply);
         if (!found) {
             if (!reply.received)
@@ -220,10 +220,10 @@ void MapService::drawOutlines(int32_t region, host::Canvas& map, host::Colour co
     if (!coast) {
         // The imagery service's coastlines are out of reach: our own coarse ones instead.
         if (landMasks_[region].empty()) {
-            const GeoBox box = regionBoxes[region];
-            landMasks_[region] =
-                host::landMask(mapWidth, mapHeight,
-                               [&box](double lon, double lat) { return mapPixel(box, lon, lat); });
+            const host::GeoBox box = host::regionBoxes[region];
+            landMasks_[region] = host::landMask(
+                host::mapWidth, host::mapHeight,
+                [&box](double lon, double lat) { return host::mapPixel(box, lon, lat); });
         }
         const std::vector<uint8_t> mask = landMasks_[region];
         lock.unlock();

@@ -5,11 +5,11 @@
 #include <fstream>
 #include <string>
 
-#include "tests/hosts/live/live_host_fixture.h"
 #include "hosts/core/canvas.h"
+#include "hosts/core/regions.h"
 #include "hosts/live/forecast_grid.h"
 #include "hosts/live/map_painting.h"
-#include "hosts/live/regions.h"
+#include "tests/hosts/live/live_host_fixture.h"
 
 namespace nubivo {
 namespace {
