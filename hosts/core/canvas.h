@@ -41,17 +41,6 @@ class Canvas {
     // Blends `colour` into one pixel by `amount` (0 to 1).
     void blendPixel(int32_t x, int32_t y, Colour colour, double amount = 1.0);
 
-    void fillRect(double left, double top, double right, double bottom, Colour colour);
-    void fillEllipse(double cx, double cy, double rx, double ry, Colour colour);
-    void fillCircle(double cx, double cy, double r, Colour colour) {
-        fillEllipse(cx, cy, r, r, colour);
-    }
-    // Even-odd fill of a closed polygon, by pixel centres.
-    void fillPolygon(const std::vector<Point>& points, Colour colour);
-    // A line of `thickness` pixels with round ends.
-    void drawLine(Point from, Point to, double thickness, Colour colour);
-    Canvas reduced(int32_t factor) const;
-
     // The pixel words, width() a row, height() rows.
     uint32_t* words() { return pixels_.data(); }
     const uint32_t* words() const { return pixels_.data(); }

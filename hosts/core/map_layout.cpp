@@ -250,7 +250,7 @@ Legend distanceLegend(const GeoBox& box) {
     const double kmPerPixel = (box.east - box.west) / mapWidth * 111.32 *
                               std::max(std::cos(latitude * std::numbers::pi / 180), 0.05);
     double km = 50;
-    for (const double candidate : {100.0, 200.0, 250.0, 500.0, 1000.0, 2000.0, 2500.0}) {
+    for (const double candidate : {100.0, 200.0, 500.0, 1000.0, 2000.0}) {
         if (candidate / kmPerPixel <= 170)
             km = candidate;
     }
