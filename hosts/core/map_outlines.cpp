@@ -1,7 +1,9 @@
 #include "hosts/core/map_outlines.h"
 
+#include <algorithm>
 #include <cmath>
 #include <mutex>
+#include <utility>
 
 #include "hosts/core/drawing.h"
 #include "hosts/core/natural_earth.h"
@@ -12,36 +14,37 @@ namespace {
 // Outlines reaching this far (degrees) beyond a box are kept: a line's width shows at the edge.
 constexpr double margin = 1.0;
 // A point closer than this (pixels) to the one kept before it is dropped: it would not show.
-constexpr double minStep = 0.4;
+constexpr double minStep = 0.5;
+// More boxes than this are drawn without being kept (the hosts use eight).
+constexpr size_t keptBoxes = 32;
+
+// The kinds of line, in the order they are drawn: where a border meets the coast, the coast
+// lies over it.
+enum Kind { Border = 0, Lake = 1, Coast = 2, kindCount = 3 };
+constexpr double lineWidth[kindCount] = {0.9, 1.0, 1.3};
 
 struct LineStyle {
     Colour colour;
     double alpha;
-    double width;
-};
-
-struct Look {
-    LineStyle coast;
-    LineStyle lake;
-    LineStyle border;
 };
 
 // Dark over the forecast colours; over imagery a light yellow coast (dark enough against
 // clouds) and near-white borders.
-constexpr Look fieldLook{
-    {{18, 22, 28}, 0.95, 1.3}, {{18, 22, 28}, 0.9, 1.0}, {{18, 22, 28}, 0.5, 0.9}};
-constexpr Look imageryLook{
-    {{250, 214, 60}, 0.95, 1.3}, {{250, 214, 60}, 0.9, 1.0}, {{255, 255, 255}, 0.75, 0.9}};
+constexpr LineStyle fieldLook[kindCount] = {
+    {{18, 22, 28}, 0.5}, {{18, 22, 28}, 0.9}, {{18, 22, 28}, 0.95}};
+constexpr LineStyle imageryLook[kindCount] = {
+    {{255, 255, 255}, 0.75}, {{250, 214, 60}, 0.9}, {{250, 214, 60}, 0.95}};
 
 using Path = std::vector<Point>;
 
-// A box's outlines projected on its map, and its land mask.
+// A box's land mask, and its lines of each kind as drawn at full strength: a coverage byte
+// a map pixel (cairo's A8 rows; 440 is a multiple of four, so a row is mapWidth bytes).
+// Stroking them once and painting them through as masks makes every later map of the box
+// cheap, in either look.
 struct BoxOutlines {
     GeoBox box;
-    std::vector<Path> coasts;  // open lines: rings are cut where their data close them
-    std::vector<Path> lakes;
-    std::vector<Path> borders;
     std::shared_ptr<const LandMask> land;
+    std::vector<uint8_t> lines[kindCount];
 };
 
 bool near(const GeoBox& line, const GeoBox& box) {
@@ -121,20 +124,46 @@ std::shared_ptr<const LandMask> makeLandMask(const GeoBox& box) {
     return mask;
 }
 
-BoxOutlines makeOutlines(const GeoBox& box) {
+// The coverage of `paths` stroked `width` pixels wide, round at joins and ends.
+std::vector<uint8_t> strokeCoverage(const std::vector<Path>& paths, double width) {
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_A8, mapWidth, mapHeight);
+    cairo_t* cairo = cairo_create(surface);
+    for (const Path& path : paths) {
+        cairo_move_to(cairo, path[0].x, path[0].y);
+        for (size_t i = 1; i < path.size(); ++i)
+            cairo_line_to(cairo, path[i].x, path[i].y);
+    }
+    cairo_set_line_width(cairo, width);
+    cairo_set_line_cap(cairo, CAIRO_LINE_CAP_ROUND);
+    cairo_set_line_join(cairo, CAIRO_LINE_JOIN_ROUND);
+    cairo_stroke(cairo);
+    cairo_destroy(cairo);
+    cairo_surface_flush(surface);
+    std::vector<uint8_t> coverage(static_cast<size_t>(mapWidth) * mapHeight);
+    const unsigned char* data = cairo_image_surface_get_data(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    if (data != nullptr) {
+        for (int32_t y = 0; y < mapHeight; ++y)
+            std::copy_n(data + y * stride, mapWidth, coverage.data() + y * mapWidth);
+    }
+    cairo_surface_destroy(surface);
+    return coverage;
+}
+
+std::shared_ptr<const BoxOutlines> makeOutlines(const GeoBox& box) {
     const NaturalEarth& outlines = naturalEarth();
-    BoxOutlines made{box, {}, {}, {}, makeLandMask(box)};
-    for (const GeoLine& line : outlines.coasts) {
-        if (near(line.bounds, box))
-            project(box, line, true, &made.coasts);
-    }
-    for (const GeoLine& line : outlines.lakes) {
-        if (near(line.bounds, box))
-            project(box, line, true, &made.lakes);
-    }
-    for (const GeoLine& line : outlines.borders) {
-        if (near(line.bounds, box))
-            project(box, line, false, &made.borders);
+    auto made = std::make_shared<BoxOutlines>();
+    made->box = box;
+    made->land = makeLandMask(box);
+    const std::pair<Kind, const std::vector<GeoLine>*> sources[] = {
+        {Border, &outlines.borders}, {Lake, &outlines.lakes}, {Coast, &outlines.coasts}};
+    for (const auto& [kind, lines] : sources) {
+        std::vector<Path> paths;
+        for (const GeoLine& line : *lines) {
+            if (near(line.bounds, box))
+                project(box, line, kind != Border, &paths);
+        }
+        made->lines[kind] = strokeCoverage(paths, lineWidth[kind]);
     }
     return made;
 }
@@ -144,45 +173,40 @@ bool sameBox(const GeoBox& a, const GeoBox& b) {
 }
 
 // The kept outlines of `box`, made at its first use. Boxes are few (the regions'), so a
-// list searched in turn serves; entries are never removed, so references stay valid.
-const BoxOutlines& outlinesOf(const GeoBox& box) {
+// list searched in turn serves.
+std::shared_ptr<const BoxOutlines> outlinesOf(const GeoBox& box) {
     static std::mutex lock;
-    static std::vector<std::unique_ptr<const BoxOutlines>> kept;
+    static std::vector<std::shared_ptr<const BoxOutlines>> kept;
     std::lock_guard<std::mutex> guard(lock);
     for (const auto& entry : kept) {
         if (sameBox(entry->box, box))
-            return *entry;
+            return entry;
     }
-    kept.push_back(std::make_unique<const BoxOutlines>(makeOutlines(box)));
-    return *kept.back();
-}
-
-void stroke(const Drawing& drawing, const std::vector<Path>& paths, const LineStyle& style) {
-    cairo_t* cairo = drawing.cairo();
-    for (const Path& path : paths) {
-        cairo_move_to(cairo, path[0].x, path[0].y);
-        for (size_t i = 1; i < path.size(); ++i)
-            cairo_line_to(cairo, path[i].x, path[i].y);
-    }
-    drawing.setColour(style.colour, style.alpha);
-    drawing.setLine(style.width);
-    cairo_stroke(cairo);
+    std::shared_ptr<const BoxOutlines> made = makeOutlines(box);
+    if (kept.size() < keptBoxes)
+        kept.push_back(made);
+    return made;
 }
 
 }  // namespace
 
 std::shared_ptr<const LandMask> landMask(const GeoBox& box) {
-    return outlinesOf(box).land;
+    return outlinesOf(box)->land;
 }
 
 void drawOutlines(Canvas& map, const GeoBox& box, OutlineStyle style) {
-    const BoxOutlines& outlines = outlinesOf(box);
-    const Look& look = style == OutlineStyle::OnField ? fieldLook : imageryLook;
+    const std::shared_ptr<const BoxOutlines> outlines = outlinesOf(box);
+    const LineStyle* look = style == OutlineStyle::OnField ? fieldLook : imageryLook;
     const Drawing drawing(map);
-    // Borders first: where one meets the coast, the coast lies over it.
-    stroke(drawing, outlines.borders, look.border);
-    stroke(drawing, outlines.lakes, look.lake);
-    stroke(drawing, outlines.coasts, look.coast);
+    for (int32_t kind = 0; kind < kindCount; ++kind) {
+        // Only read through the surface: the kept bytes are shared by every thread.
+        cairo_surface_t* mask = cairo_image_surface_create_for_data(
+            const_cast<unsigned char*>(outlines->lines[kind].data()), CAIRO_FORMAT_A8, mapWidth,
+            mapHeight, mapWidth);
+        drawing.setColour(look[kind].colour, look[kind].alpha);
+        cairo_mask_surface(drawing.cairo(), mask, 0, 0);
+        cairo_surface_destroy(mask);
+    }
 }
 
 }  // namespace nubivo::host
