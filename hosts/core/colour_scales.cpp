@@ -18,11 +18,10 @@ constexpr Colour coolWarm[] = {
     {203, 62, 56},   {192, 40, 47},   {180, 4, 38},
 };
 
-// ColorBrewer YlGnBu, nine classes, from the third: the first two are too pale to tell from
-// the dry base.
+// ColorBrewer YlGnBu, nine classes, the third to the eighth: the first two are too pale to
+// tell from the dry base, and the coastlines would vanish in the ninth.
 constexpr Colour yellowGreenBlue[] = {
-    {199, 233, 180}, {127, 205, 187}, {65, 182, 196}, {29, 145, 192},
-    {34, 94, 168},   {37, 52, 148},   {8, 29, 88},
+    {199, 233, 180}, {127, 205, 187}, {65, 182, 196}, {29, 145, 192}, {34, 94, 168}, {37, 52, 148},
 };
 
 constexpr Colour waterGrey{150, 150, 150};

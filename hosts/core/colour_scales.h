@@ -20,7 +20,7 @@ inline constexpr double temperatureHigh = 45;
 Colour temperatureColour(double celsius, Surface surface);
 
 // Precipitation in mm: dry below 0.1 mm (the surface's base shows), then ColorBrewer's
-// sequential YlGnBu (Brewer 2003; its third to ninth classes) on a logarithmic scale up to
+// sequential YlGnBu (Brewer 2003; its third to eighth classes) on a logarithmic scale up to
 // 50 mm and beyond. NaN gives the base.
 inline constexpr double precipitationLow = 0.1;
 inline constexpr double precipitationHigh = 50;

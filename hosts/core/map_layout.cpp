@@ -249,9 +249,10 @@ Legend distanceLegend(const GeoBox& box) {
     const double latitude = mapLatitude(box, mapHeight - edge - 20);
     const double kmPerPixel = (box.east - box.west) / mapWidth * 111.32 *
                               std::max(std::cos(latitude * std::numbers::pi / 180), 0.05);
+    // The longest round distance that fits 200 pixels.
     double km = 50;
-    for (const double candidate : {100.0, 200.0, 500.0, 1000.0, 2000.0}) {
-        if (candidate / kmPerPixel <= 170)
+    for (const double candidate : {100.0, 200.0, 300.0, 500.0, 1000.0, 2000.0, 3000.0, 5000.0}) {
+        if (candidate / kmPerPixel <= 200)
             km = candidate;
     }
     Legend legend;
@@ -260,11 +261,19 @@ Legend distanceLegend(const GeoBox& box) {
     legend.land = [](double at) {
         return static_cast<int32_t>(at * 4) % 2 == 0 ? ink : Colour{255, 255, 255};
     };
-    legend.rows.push_back({{{0, "0"}, {0.5, numberLabel(km / 2)}, {1, numberLabel(km)}}, "km"});
+    const std::vector<double> steps = {25, 50, 100, 150, 200, 250, 500, 1000, 1500, 2000, 2500};
+    // The km marks end at the bar's end.
+    std::vector<double> kmSteps;
+    for (const double step : steps) {
+        if (std::fmod(km, step) == 0)
+            kmSteps.push_back(step);
+    }
+    std::vector<LegendTick> kmTicks = roundTicks(0, km, legend.barLength, kmSteps, numberLabel);
+    if (kmTicks.empty())
+        kmTicks = {{0, "0"}, {1, numberLabel(km)}};
+    legend.rows.push_back({std::move(kmTicks), "km"});
     const double miles = km * 1000 / metresPerMile;
-    legend.rows.push_back(
-        {roundTicks(0, miles, legend.barLength, {25, 50, 100, 200, 250, 500, 1000}, numberLabel),
-         "mi"});
+    legend.rows.push_back({roundTicks(0, miles, legend.barLength, steps, numberLabel), "mi"});
     return legend;
 }
 
