@@ -131,9 +131,8 @@ bool drawText(const Drawing& drawing, double x, double baseline, std::string_vie
     const std::string copy(text);
     cairo_t* cairo = drawing.cairo();
     std::lock_guard<std::mutex> guard(textLock);
-    // Saved and restored under the lock, so that the context holds on to no face of ours
-    // once this returns: whatever cairo does with it later (say when the context ends) then
-    // never meets another thread's text.
+    // Saved and restored under the lock, so that the context lets go of our face before this
+    // returns: ending the context later, on any thread, then has no face of ours to release.
     cairo_save(cairo);
     const bool drawn = useFace(cairo, size, weight);
     if (drawn) {
