@@ -6,28 +6,45 @@ bool isAsciiLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-char asciiUpper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+std::string asciiLower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
 }
 
-char asciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string asciiLowerCase(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower)
-        c = asciiLower(c);
-    return lower;
+std::string asciiUpper(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
+    return out;
 }
 
 std::string_view trimmed(std::string_view text) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
     while (!text.empty() && blank(text.front()))
         text.remove_prefix(1);
     while (!text.empty() && blank(text.back()))
         text.remove_suffix(1);
     return text;
+}
+
+std::string collapsed(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        const bool blank = static_cast<unsigned char>(c) < 0x20 || c == ' ' || c == 0x7F;
+        if (!blank)
+            out += c;
+        else if (!out.empty() && out.back() != ' ')
+            out += ' ';
+    }
+    while (!out.empty() && out.back() == ' ')
+        out.pop_back();
+    return out;
 }
 
 std::string_view utf8Prefix(std::string_view text, size_t maxBytes) {

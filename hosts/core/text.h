@@ -10,12 +10,17 @@
 namespace nubivo::host {
 
 bool isAsciiLetter(char c);
-char asciiUpper(char c);
-char asciiLower(char c);
-std::string asciiLowerCase(std::string_view text);
 
-// `text` without the spaces and tabs at either end.
+// `text` with ASCII letters in lower case, or in upper case.
+std::string asciiLower(std::string_view text);
+std::string asciiUpper(std::string_view text);
+
+// `text` without the spaces, tabs and line ends at either end.
 std::string_view trimmed(std::string_view text);
+
+// `text` trimmed of blanks (spaces and control bytes), with every run of them inside as one
+// space, so that " New  York " is "New York".
+std::string collapsed(std::string_view text);
 
 // The longest start of `text` of at most `maxBytes` bytes that does not end inside a UTF-8
 // sequence.

@@ -73,6 +73,7 @@ void LiveHost::install(httplib::Server& server) {
                        });
         }
     }
+    host::acceptLoopbackOnly(server);
     host::installPlainErrors(server);
 }
 

@@ -49,8 +49,6 @@ class MapService {
     void buildForecastMaps(int32_t region);
     void store(int32_t region, int32_t layer, std::vector<uint8_t> bytes);
     void loadMap(int32_t region, int32_t layer);
-    void ensureOverlays(int32_t region);
-    void drawOutlines(int32_t region, host::Canvas& map, host::Colour colour);
     bool recentlyFailed(int32_t region, Source source);
     void failed(int32_t region, Source source);
 
@@ -62,9 +60,6 @@ class MapService {
     std::mutex mutex_;
     MapEntry maps_[regionCount][mapLayerCount];
     int64_t failedAt_[regionCount][2]{};
-    std::optional<Overlay> overlays_[regionCount][2];
-    int64_t overlayTriedAt_[regionCount]{};
-    std::vector<uint8_t> landMasks_[regionCount];  // when the overlays cannot be had
 };
 
 }  // namespace nubivo::live

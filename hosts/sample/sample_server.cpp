@@ -87,6 +87,7 @@ void SampleHost::install(httplib::Server& server) {
         }
     }
 
+    host::acceptLoopbackOnly(server);
     host::installPlainErrors(server);
 }
 

@@ -52,7 +52,7 @@ TEST_F(SampleFeedTest, TheViewersScannerReadsEveryValueInBothUnits) {
             EXPECT_EQ(w.windSpeed, expected.windSpeed);
             EXPECT_EQ(w.humidity, expected.humidity);
             EXPECT_EQ(w.visibility, expected.visibility);
-            EXPECT_NEAR(w.pressure, expected.pressure, 0.001);
+            EXPECT_NEAR(w.pressure, expected.pressure.value(), 0.001);
             EXPECT_EQ(w.rising, expected.rising);
             EXPECT_EQ(w.sunrise, expected.sunrise);
             EXPECT_EQ(w.sunset, expected.sunset);
@@ -96,6 +96,11 @@ TEST_F(SampleFeedTest, KnownPlacesAreNamedAndPlacedInTheirCountry) {
     // Letter case and outer spaces name the same place, so it has the same weather.
     EXPECT_EQ(sampleWeather("Paris FR", true, mondayMorning).conditionDate, paris.conditionDate);
     EXPECT_EQ(sampleWeather("Paris FR", true, mondayMorning).humidity, paris.humidity);
+    // The hosts read a place alike: "Paris, FR" is Paris in France, as "Paris FR" is.
+    const FeedValues comma = sampleWeather("Paris, FR", true, mondayMorning);
+    EXPECT_EQ(comma.city, "Paris");
+    EXPECT_EQ(comma.country, "FR");
+    EXPECT_EQ(comma.latitude, paris.latitude);
 }
 
 TEST_F(SampleFeedTest, EveryBundledCityIsAnsweredUnderItsOwnName) {
@@ -128,18 +133,18 @@ TEST_F(SampleFeedTest, ImperialValuesAreTheMetricOnesConverted) {
             // Both sides are rounded to whole units: half a degree C is 0.9 F, and the F
             // value's own rounding adds half a degree more.
             EXPECT_NEAR(f.conditionTemp, toF(c.conditionTemp), 1.4);
-            EXPECT_NEAR(f.windChill, toF(c.windChill), 1.4);
-            EXPECT_NEAR(f.windSpeed, c.windSpeed * 0.621371, 0.82);
+            EXPECT_NEAR(f.windChill.value(), toF(c.windChill.value()), 1.4);
+            EXPECT_NEAR(f.windSpeed.value(), c.windSpeed.value() * 0.621371, 0.82);
             EXPECT_NEAR(f.visibility.value(), c.visibility.value() * 0.621371, 0.82);
-            EXPECT_NEAR(f.pressure, c.pressure * 0.02953, 0.01);
+            EXPECT_NEAR(f.pressure.value(), c.pressure.value() * 0.02953, 0.01);
             EXPECT_EQ(f.humidity, c.humidity);
             EXPECT_EQ(f.conditionCode, c.conditionCode);
             EXPECT_EQ(f.sunrise, c.sunrise);
             for (int32_t i = 0; i < sample::forecastDays; ++i) {
-                EXPECT_NEAR(f.forecasts[i].high, toF(c.forecasts[i].high), 1.4);
-                EXPECT_NEAR(f.forecasts[i].low, toF(c.forecasts[i].low), 1.4);
+                EXPECT_NEAR(f.forecasts[i].high.value(), toF(c.forecasts[i].high.value()), 1.4);
+                EXPECT_NEAR(f.forecasts[i].low.value(), toF(c.forecasts[i].low.value()), 1.4);
             }
-            EXPECT_LE(c.windChill, c.conditionTemp);
+            EXPECT_LE(c.windChill.value(), c.conditionTemp);
         }
     }
 }
