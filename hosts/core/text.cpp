@@ -6,22 +6,26 @@ bool isAsciiLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-std::string asciiLower(std::string_view text) {
+namespace {
+
+// `text` with the 26 letters from `first` on moved by `shift` to the other case.
+std::string caseShifted(std::string_view text, char first, int shift) {
     std::string out(text);
     for (char& c : out) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+        if (c >= first && c < first + 26)
+            c = static_cast<char>(c + shift);
     }
     return out;
 }
 
+}  // namespace
+
+std::string asciiLower(std::string_view text) {
+    return caseShifted(text, 'A', 'a' - 'A');
+}
+
 std::string asciiUpper(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    }
-    return out;
+    return caseShifted(text, 'a', 'A' - 'a');
 }
 
 std::string_view trimmed(std::string_view text) {
