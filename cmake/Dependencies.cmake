@@ -20,7 +20,7 @@ endif()
 
 # The hosts draw their maps with cairo, their text in DejaVu Sans through cairo's FreeType
 # backend (fontconfig finds the face where it is not at Debian's path).
-if(NUBIVO_BUILD_TOOLS)
+if(NUBIVO_BUILD_HOSTS)
     pkg_check_modules(CAIRO REQUIRED IMPORTED_TARGET cairo cairo-ft freetype2 fontconfig)
 endif()
 
