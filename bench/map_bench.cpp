@@ -22,7 +22,7 @@ using nubivo::host::Colour;
 constexpr int64_t mondayMorning = 1796641200 / 3600;  // 2026-12-07 11:00 UTC, in hours
 
 void thirtyTwoMaps(int64_t hour) {
-    for (int32_t region = 0; region < nubivo::sample::mapRegionCount; ++region) {
+    for (int32_t region = 0; region < nubivo::regionCount; ++region) {
         for (int32_t layer = 0; layer < nubivo::sample::mapLayerCount; ++layer)
             benchmark::DoNotOptimize(nubivo::sample::mapPicture(region, layer, hour));
     }

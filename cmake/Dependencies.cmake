@@ -14,13 +14,13 @@ if(NOT TARGET Nubivo::FreeImage)
 endif()
 
 # cpp-httplib: pkg-config carries the compile definitions its library was built with.
-if(NUBIVO_BUILD_TESTS OR NUBIVO_BUILD_TOOLS OR NUBIVO_BUILD_BENCH)
+if(NUBIVO_BUILD_TESTS OR NUBIVO_BUILD_HOSTS OR NUBIVO_BUILD_BENCH)
     pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
 endif()
 
 # The hosts draw their maps with cairo, their text in DejaVu Sans through cairo's FreeType
 # backend (fontconfig finds the face where it is not at Debian's path).
-if(NUBIVO_BUILD_TOOLS)
+if(NUBIVO_BUILD_HOSTS)
     pkg_check_modules(CAIRO REQUIRED IMPORTED_TARGET cairo cairo-ft freetype2 fontconfig)
 endif()
 

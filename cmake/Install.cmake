@@ -23,6 +23,12 @@ function(nubivo_install_program target)
     if(NOT EXISTS "${page}")
         message(FATAL_ERROR "${target} has no manual page ${page}")
     endif()
+    # The page's heading names the version, which is project()'s.
+    file(STRINGS "${page}" heading LIMIT_COUNT 1)
+    string(FIND "${heading}" "\"${target} ${PROJECT_VERSION}\"" at)
+    if(at LESS 0)
+        message(FATAL_ERROR "${page}: its .TH line must name \"${target} ${PROJECT_VERSION}\"")
+    endif()
     set(compressed "${PROJECT_BINARY_DIR}/man/${target}.1.gz")
     add_custom_command(
         OUTPUT "${compressed}"

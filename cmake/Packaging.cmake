@@ -6,7 +6,13 @@ install(DIRECTORY "${PROJECT_SOURCE_DIR}/Countries"
     DIRECTORY_PERMISSIONS OWNER_READ OWNER_EXECUTE OWNER_WRITE
                           GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
-# The copyright file and the changelog every Debian package carries.
+# The copyright file and the changelog every Debian package carries. The changelog's newest
+# entry is the version project() names.
+file(STRINGS "${PROJECT_SOURCE_DIR}/cmake/debian/changelog" NUBIVO_NEWEST_ENTRY LIMIT_COUNT 1)
+string(FIND "${NUBIVO_NEWEST_ENTRY}" "nubivo-weather-viewer (${PROJECT_VERSION})" NUBIVO_AT)
+if(NOT NUBIVO_AT EQUAL 0)
+    message(FATAL_ERROR "cmake/debian/changelog: the newest entry must be ${PROJECT_VERSION}")
+endif()
 set(NUBIVO_DOC_DIR "${CMAKE_INSTALL_DATADIR}/doc/nubivo-weather-viewer")
 set(NUBIVO_CHANGELOG "${PROJECT_BINARY_DIR}/changelog.gz")
 add_custom_command(

@@ -4,8 +4,8 @@
 #include <cstdio>
 
 #include "feed/scan_feed.h"
-#include "platform/server_addresses.h"
 #include "platform/http.h"
+#include "platform/server_addresses.h"
 #include "state/window_bridge.h"
 
 namespace nubivo {
@@ -18,7 +18,7 @@ constexpr int32_t bodyCapacity = 64 * 1024;
 }  // namespace
 
 void fetchFeed() {
-    char location[256];
+    char location[maxLocationBytes + 1];
     bool celsius = true;
     readForm(location, sizeof location, &celsius);
     location[sizeof location - 1] = '\0';

@@ -197,7 +197,7 @@ void storeValue(const ValueSlot& slot, const char* value) {
 }
 
 void setScanState(ScanState state) {
-    std::lock_guard<std::mutex> guard(viewerState.stateLock);
+    std::lock_guard guard(viewerState.stateLock);
     viewerState.scanState = state;
 }
 
@@ -271,11 +271,10 @@ struct Next {
     int32_t position;
 };
 
-// Takes the quoted values of a recognised weather element, from `a` on.
+// Takes the quoted values of a recognised weather element, from `a` on. The caller holds the
+// state lock: no I/O happens here.
 Next scanAttributes(const char* body, int32_t length, int32_t a, ScanState state,
                     ForecastDay* day) {
-    // One element's values are stored under one hold of the lock: no I/O happens here.
-    std::lock_guard<std::mutex> guard(viewerState.stateLock);
     char value[workBufferSize];
     int32_t ordinal = 0;
     for (;;) {
@@ -312,7 +311,7 @@ Next scanText(const char* body, int32_t length, int32_t d, char* field, size_t s
         return Next{true, length};
     char value[workBufferSize];
     takeBytes(value, body, t, lt);
-    std::lock_guard<std::mutex> guard(viewerState.stateLock);
+    std::lock_guard guard(viewerState.stateLock);
     storeValue(textSlot(field, size), value);
     return Next{false, lt};
 }
@@ -322,7 +321,7 @@ Next scanText(const char* body, int32_t length, int32_t d, char* field, size_t s
 void scanFeed(const char* body, int32_t length) {
     WeatherReport& w = viewerState.weather;
     {
-        std::lock_guard<std::mutex> guard(viewerState.stateLock);
+        std::lock_guard guard(viewerState.stateLock);
         w.forecastCount = 0;
     }
     if (body == nullptr || length < 0) {
@@ -357,15 +356,15 @@ void scanFeed(const char* body, int32_t length) {
                 setScanState(ScanState::None);
             }
         } else if (match->element == Element::Weather) {
+            // One hold for the whole element: a paint never finds a forecast column counted
+            // but still holding the previous feed's values.
+            std::lock_guard guard(viewerState.stateLock);
             ForecastDay* day = nullptr;
-            {
-                std::lock_guard<std::mutex> guard(viewerState.stateLock);
-                if (match->state == ScanState::Forecast && w.forecastCount < forecastCapacity) {
-                    day = &w.forecasts[w.forecastCount];
-                    ++w.forecastCount;
-                }
-                viewerState.scanState = match->state;
+            if (match->state == ScanState::Forecast && w.forecastCount < forecastCapacity) {
+                day = &w.forecasts[w.forecastCount];
+                ++w.forecastCount;
             }
+            viewerState.scanState = match->state;
             next = scanAttributes(body, length, d, match->state, day);
         } else if (match->element == Element::GeoLat) {
             setScanState(ScanState::None);

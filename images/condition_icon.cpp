@@ -65,7 +65,7 @@ int32_t handleImgElement(const char* body, int32_t length, int32_t position) {
     }
 
     {
-        std::lock_guard<std::mutex> guard(viewerState.stateLock);
+        std::lock_guard guard(viewerState.stateLock);
         if (named) {
             if (std::strlen(url) < sizeof viewerState.conditionIconUrl) {
                 copyText(viewerState.conditionIconUrl, url);

@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 
+#include "images/gif_size.h"
 #include "images/picture_reduction.h"
 #include "platform/freeimage_library.h"
 #include "state/viewer_state.h"
@@ -17,46 +18,6 @@ constexpr unsigned maxImageSide = 4096;
 
 int32_t readFromRequest(void* context, char* buffer, int32_t size) {
     return httpRead(static_cast<HttpRequest*>(context), buffer, size);
-}
-
-uint32_t littleEndian16(const uint8_t* bytes) {
-    return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8;
-}
-
-// The logical screen of a GIF and its first image, read from the bytes themselves: the GIF
-// decoder sizes its bitmap by the first image's descriptor, which need not match the
-// screen. False when either side of either exceeds the limit or no image is found.
-bool gifSizeAcceptable(const uint8_t* block, uint32_t size) {
-    if (size < 13) {
-        return false;
-    }
-    if (littleEndian16(block + 6) > maxImageSide || littleEndian16(block + 8) > maxImageSide) {
-        return false;
-    }
-    uint64_t at = 13;
-    uint8_t screenFlags = block[10];
-    if ((screenFlags & 0x80) != 0) {
-        at += 3ull << ((screenFlags & 0x07) + 1);
-    }
-    while (at < size) {
-        uint8_t introducer = block[at];
-        if (introducer == 0x2C) {  // image descriptor: left, top, width, height
-            if (at + 9 > size) {
-                return false;
-            }
-            return littleEndian16(block + at + 5) <= maxImageSide &&
-                   littleEndian16(block + at + 7) <= maxImageSide;
-        }
-        if (introducer != 0x21) {  // trailer or damage: no image
-            return false;
-        }
-        at += 2;  // introducer and label, then sub-blocks up to an empty one
-        while (at < size && block[at] != 0) {
-            at += 1u + block[at];
-        }
-        at += 1;
-    }
-    return false;
 }
 
 // JPEG and PNG: the decoder reads the header alone, without any pixel.
@@ -130,7 +91,7 @@ Image24 decodeImage24(const uint8_t* block, uint32_t size, uint32_t maxWidth, ui
             acceptable = headerSizeAcceptable(freeImage, format, stream.get());
             break;
         case FIF_GIF:
-            acceptable = gifSizeAcceptable(block, size);
+            acceptable = gifWithinSize(block, size, maxImageSide);
             break;
         default:
             break;
@@ -149,7 +110,7 @@ Image24 decodeImage24(const uint8_t* block, uint32_t size, uint32_t maxWidth, ui
 void swapIntoSlot(Image24& slot, Image24 fresh) {
     Image24 old = nullptr;
     {
-        std::lock_guard<std::mutex> guard(viewerState.stateLock);
+        std::lock_guard guard(viewerState.stateLock);
         old = slot;
         slot = fresh;
         ++viewerState.imageGeneration;

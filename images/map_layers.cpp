@@ -6,9 +6,9 @@
 #include <mutex>
 
 #include "images/image_download.h"
-#include "platform/server_addresses.h"
 #include "platform/http.h"
 #include "platform/http_date.h"
+#include "platform/server_addresses.h"
 
 namespace nubivo {
 
@@ -49,7 +49,7 @@ HttpRequest* openPicture(int32_t region, MapLayer layer) {
 }
 
 void storeStamp(MapLayer layer, const SystemTime& stamp, int32_t region) {
-    std::lock_guard<std::mutex> guard(viewerState.stateLock);
+    std::lock_guard guard(viewerState.stateLock);
     viewerState.layerStamp[layer] = stamp;
     viewerState.layerStampRegion[layer] = region;
 }

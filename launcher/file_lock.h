@@ -27,8 +27,6 @@ class LockFile {
     // Lets the descriptor, with its lock, pass on to a program this process becomes by exec.
     bool keepAcrossExec();
 
-    int descriptor() const { return fd_; }
-
   private:
     int fd_ = -1;
 };

@@ -80,19 +80,26 @@ ParseResult parseLaunchOptions(int argc, const char* const* argv) {
     return result;
 }
 
-const char* launcherUsage() {
+std::string launcherUsage() {
+    const std::string port = std::to_string(defaultHostPort);
     return "Usage: nubivo-weather [--sample] [OPTION]... [-- VIEWER-ARGUMENT...]\n"
            "Starts the NubivoWeather Viewer with a weather host behind it.\n"
            "\n"
-           "When nothing answers on 127.0.0.1:8642, starts nubivo-live-host (real weather)\n"
+           "When nothing answers on 127.0.0.1:" +
+           port +
+           ", starts nubivo-live-host (real weather)\n"
            "or, with --sample, nubivo-sample-host (made-up weather, works offline) in the\n"
            "background, waits until it answers, and runs nubivo-weather-viewer. A host\n"
            "started this way ends a moment after the last viewer started this way ends; a\n"
            "host that was already answering is used as it is and never stopped.\n"
            "\n"
            "  --sample            start the sample host instead of the live host\n"
-           "  --port N            the host's port on 127.0.0.1 (default 8642; the viewer\n"
-           "                      itself always asks 8642)\n"
+           "  --port N            the host's port on 127.0.0.1 (default " +
+           port +
+           "; the viewer\n"
+           "                      itself always asks " +
+           port +
+           ")\n"
            "  --host PROGRAM      the host program to start (default: the live or sample\n"
            "                      host beside this program)\n"
            "  --viewer PROGRAM    the viewer to run (default: nubivo-weather-viewer beside\n"

@@ -3,10 +3,9 @@
 #include <string>
 #include <vector>
 
-namespace nubivo::launcher {
+#include "project_values.h"
 
-// The port both weather hosts answer on by default, and the one the viewer is built for.
-constexpr int defaultHostPort = 8642;
+namespace nubivo::launcher {
 
 // How long a host the launcher started may take to answer, in seconds, unless told.
 constexpr double defaultWaitSeconds = 5.0;
@@ -35,6 +34,6 @@ struct ParseResult {
 ParseResult parseLaunchOptions(int argc, const char* const* argv);
 
 // The --help text.
-const char* launcherUsage();
+std::string launcherUsage();
 
 }  // namespace nubivo::launcher

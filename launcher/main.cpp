@@ -5,16 +5,17 @@
 #include "launcher/launch.h"
 #include "launcher/launch_options.h"
 #include "launcher/runtime_dir.h"
+#include "project_values.h"
 
 int main(int argc, char** argv) {
     using namespace nubivo::launcher;
     const ParseResult parsed = parseLaunchOptions(argc, argv);
     switch (parsed.outcome) {
         case ParseOutcome::Help:
-            std::fputs(launcherUsage(), stdout);
+            std::fputs(launcherUsage().c_str(), stdout);
             return 0;
         case ParseOutcome::Version:
-            std::printf("nubivo-weather %s\n", NUBIVO_VERSION);
+            std::printf("nubivo-weather %s\n", nubivo::projectVersion);
             return 0;
         case ParseOutcome::Error:
             std::fprintf(stderr, "nubivo-weather: %s\n", parsed.error.c_str());

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "state/enumerations.h"
+
 namespace nubivo {
 
 // A rectangle in client pixels of the 360 x 570 window: the left column and top row are
@@ -22,8 +24,8 @@ inline constexpr Rect mapImageRect{15, 295, 345, 535};
 
 // Tabs are 40 x 15 pixels, each 42 pixels right of the one before.
 inline constexpr int32_t tabStep = 42;
-inline constexpr int32_t infoTabCount = 5;
-inline constexpr int32_t mapTabCount = 4;
+inline constexpr int32_t infoTabCount = infoTabCaptionCount;  // one tab per caption
+inline constexpr int32_t mapTabCount = mapLayerCount;         // one tab per layer
 inline constexpr Rect infoTabFirst{140, 152, 180, 167};
 inline constexpr Rect mapTabFirst{182, 272, 222, 287};
 

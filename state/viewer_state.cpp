@@ -4,21 +4,11 @@
 
 namespace nubivo {
 
-const char* const regionLabels[regionCount] = {
-    "Europe",    "North America", "South America", "Asia",
-    "Australia", "Caribbean",     "Middle East",   "Africa",
-};
-
-const char* const mapLayerCaptions[mapLayerCount] = {"Sat.", "High", "Low", "Prec."};
-
-const char* const infoTabCaptions[infoTabCaptionCount] = {"Wind", "Atmo.", "Astr.", "Cond.",
-                                                          "Forc."};
-
 ViewerState viewerState;
 
 void resetViewerState() {
     ViewerState& s = viewerState;
-    std::lock_guard<std::mutex> guard(s.stateLock);
+    std::lock_guard guard(s.stateLock);
     s.selectedInfoTab = Condition;
     s.hoverInfoTab = -1;
     s.hoverMapTab = -1;

@@ -2,109 +2,14 @@
 
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 
+#include "platform/http_date.h"
+#include "state/enumerations.h"
 #include "state/image24.h"
+#include "state/state_lock.h"
+#include "state/weather_report.h"
 
 namespace nubivo {
-
-enum Region : int32_t {
-    Europe = 0,
-    NorthAmerica = 1,
-    SouthAmerica = 2,
-    Asia = 3,
-    Australia = 4,
-    Caribbean = 5,
-    MiddleEast = 6,
-    Africa = 7,
-};
-inline constexpr int32_t regionCount = 8;
-// Labels of the region list, in list order. South America's label is spelled correctly here.
-extern const char* const regionLabels[regionCount];
-
-enum MapLayer : int32_t {
-    Satellite = 0,
-    ForecastHigh = 1,
-    ForecastLow = 2,
-    Precipitation = 3,
-};
-inline constexpr int32_t mapLayerCount = 4;
-extern const char* const mapLayerCaptions[mapLayerCount];  // "Sat.", "High", "Low", "Prec."
-
-enum InfoTab : int32_t {
-    Wind = 0,
-    Atmosphere = 1,
-    Astronomy = 2,
-    Condition = 3,
-    Forecast = 4,
-};
-inline constexpr int32_t infoTabCaptionCount = 5;
-extern const char* const infoTabCaptions[infoTabCaptionCount];  // "Wind" ... "Forc."
-
-// The feed scanner's element state; 7 is not used.
-enum class ScanState : int32_t {
-    None = 0,
-    Location = 1,
-    Units = 2,
-    Wind = 3,
-    Atmosphere = 4,
-    Astronomy = 5,
-    Condition = 6,
-    Forecast = 8,
-};
-
-// A Last-Modified time as eight 16-bit fields; two stamps are equal when all 16 bytes are.
-struct SystemTime {
-    uint16_t year;
-    uint16_t month;
-    uint16_t dayOfWeek;
-    uint16_t day;
-    uint16_t hour;
-    uint16_t minute;
-    uint16_t second;
-    uint16_t milliseconds;
-};
-static_assert(sizeof(SystemTime) == 16);
-
-struct ForecastDay {
-    char day[4];
-    char date[256];
-    int32_t low;
-    int32_t high;
-    char text[256];
-    int32_t code;
-};
-
-inline constexpr int32_t forecastCapacity = 7;
-
-// The weather values, written only by the feed scanner. Texts are NUL-terminated bytes as
-// the feed gave them, cut to their field.
-struct WeatherReport {
-    char city[255];
-    char region[255];
-    char country[3];
-    char tempUnit[2];
-    char distanceUnit[3];
-    char pressureUnit[3];
-    char speedUnit[4];
-    int32_t windChill;
-    int32_t windDirection;
-    int32_t windSpeed;
-    int32_t humidity;
-    int32_t visibility;  // hundredths of distanceUnit
-    float pressure;
-    int32_t rising;  // 0 steady, 1 rising, 2 falling
-    char sunrise[16];
-    char sunset[16];
-    char latitude[16];
-    char longitude[16];
-    char conditionText[256];
-    int32_t conditionCode;
-    int32_t conditionTemp;
-    char conditionDate[256];
-    ForecastDay forecasts[forecastCapacity];
-    int32_t forecastCount;  // 0 to 7
-};
 
 // The one process-wide record of what the viewer shows.
 //
@@ -140,7 +45,7 @@ struct ViewerState {
     // picture without looking at its pixels while nothing has changed. Only grows.
     uint64_t imageGeneration = 0;
 
-    std::mutex stateLock;
+    StateLock stateLock;
 };
 
 extern ViewerState viewerState;

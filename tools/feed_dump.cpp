@@ -7,6 +7,7 @@
 
 #include "feed/scan_feed.h"
 #include "images/condition_icon.h"
+#include "project_values.h"
 #include "state/viewer_state.h"
 
 namespace {
@@ -85,7 +86,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("nubivo-feed-dump %s\n", NUBIVO_VERSION);
+        std::printf("nubivo-feed-dump %s\n", nubivo::projectVersion);
         return 0;
     }
     if (argc < 2) {

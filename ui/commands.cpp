@@ -9,7 +9,9 @@
 #include <QWindow>
 #include <cstring>
 
+#include "feed/feed_request.h"
 #include "locations/location_lists.h"
+#include "project_values.h"
 #include "state/geometry.h"
 #include "state/viewer_state.h"
 #include "ui/canvas.h"
@@ -21,9 +23,6 @@ namespace {
 
 // Opacity of the semitransparent window: 127 of 255.
 constexpr double semitransparentOpacity = 127.0 / 255.0;
-
-// The longest location the box takes, in bytes.
-constexpr size_t locationCapacity = 254;
 
 // Where the left button went down, in client pixels, and whether the window system took the
 // drag over; without a window manager the window follows the pointer itself.
@@ -99,7 +98,7 @@ void onCityChosen() {
         !locationCode(entry, code, sizeof code)) {
         return;  // an entry without a ',' leaves the box as it is
     }
-    code[utf8Prefix(code, locationCapacity)] = '\0';
+    code[utf8Prefix(code, maxLocationBytes)] = '\0';
     windowResources.locationEdit->setText(textFromBytes(code));
 }
 
@@ -112,12 +111,14 @@ void onSemitransparentToggled() {
 }
 
 void onAboutClicked() {
-    QMessageBox box(QMessageBox::Information, QStringLiteral("NubivoWeather Viewer v1.0 - Info"),
-                    QStringLiteral("Powered by Nubivo Weather services.\n"
-                                   "Live weather data by Open-Meteo.com (CC BY 4.0), location "
-                                   "data based on GeoNames, satellite imagery from NASA GIBS. "
-                                   "(c) 2026 the Nubivo Weather Viewer developers."),
-                    QMessageBox::Ok, windowResources.mainWindow);
+    QMessageBox box(
+        QMessageBox::Information,
+        QStringLiteral("NubivoWeather Viewer v%1 - Info").arg(QLatin1String(shortVersion)),
+        QStringLiteral("Powered by Nubivo Weather services.\n"
+                       "Live weather data by Open-Meteo.com (CC BY 4.0), location "
+                       "data based on GeoNames, satellite imagery from NASA GIBS. "
+                       "(c) 2026 the Nubivo Weather Viewer developers."),
+        QMessageBox::Ok, windowResources.mainWindow);
     box.exec();
 }
 

@@ -1,3 +1,5 @@
+#include "ui/controls.h"
+
 #include <QAbstractItemView>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -7,27 +9,30 @@
 #include <QRadioButton>
 #include <QValidator>
 
+#include "feed/feed_request.h"
 #include "state/viewer_state.h"
 #include "ui/commands.h"
-#include "ui/start_up.h"
+#include "ui/drop_down_list.h"
 #include "ui/window_resources.h"
 
 namespace nubivo {
 namespace {
 
-// The location text travels as at most 254 bytes of UTF-8; longer input is refused as it
-// is typed or pasted, never cut later.
-constexpr int locationCapacity = 254;
-
-// The closed height of a drop-down list; the list drops below it.
+// The closed height of a drop-down list, and its height with the list dropped below it,
+// which shows about seven rows.
 constexpr int comboHeight = 21;
+constexpr int droppedComboHeight = 160;
+constexpr int droppedRows = 7;
 
 class ByteLengthValidator : public QValidator {
   public:
     using QValidator::QValidator;
 
+    // Input that would take the text past maxLocationBytes of UTF-8 is refused as it is typed
+    // or pasted, so the text is never cut later.
     State validate(QString& input, int& /*position*/) const override {
-        return input.toUtf8().size() <= locationCapacity ? Acceptable : Invalid;
+        return static_cast<size_t>(input.toUtf8().size()) <= maxLocationBytes ? Acceptable
+                                                                              : Invalid;
     }
 };
 
@@ -40,10 +45,9 @@ Control* place(Control* control, int x, int y, int width, int height) {
 }
 
 QComboBox* makeCombo(QWidget* parent, int y, int droppedWidth) {
-    auto* combo = place(new QComboBox(parent), 70, y, 140, comboHeight);
-    combo->view()->setMinimumWidth(droppedWidth);
+    auto* combo = place(new DropDownList(parent, droppedWidth, droppedComboHeight, droppedRows), 70,
+                        y, 140, comboHeight);
     combo->view()->setFont(windowResources.controlFont);
-    combo->setMaxVisibleItems(9);
     return combo;
 }
 
@@ -55,7 +59,7 @@ void createControls() {
 
     w.locationEdit = place(new QLineEdit(parent), 170, 40, 100, 20);
     w.locationEdit->setAlignment(Qt::AlignCenter);
-    w.locationEdit->setMaxLength(locationCapacity);
+    w.locationEdit->setMaxLength(static_cast<int>(maxLocationBytes));
     w.locationEdit->setValidator(new ByteLengthValidator(w.locationEdit));
 
     w.updateButton = place(new QPushButton(QStringLiteral("Update..."), parent), 250, 90, 78, 20);

@@ -1,3 +1,5 @@
+#include "ui/map_panel.h"
+
 #include <atomic>
 
 #include "state/geometry.h"
@@ -32,11 +34,9 @@ void paintMapPanel(Canvas& canvas) {
     drawTabStrip(canvas, mapTabFirst, mapLayerCaptions, mapTabCount, s.hoverMapTab,
                  s.selectedMapTab);
     if (picture != nullptr) {
-        if (w.mapInBuffer != picture->cacheKey() ||
-            w.mapInBufferGeneration != w.backBufferGeneration) {
+        if (w.mapInBuffer != picture->cacheKey()) {
             stretchPicture(canvas, mapImageRect, *picture);
             w.mapInBuffer = picture->cacheKey();
-            w.mapInBufferGeneration = w.backBufferGeneration;
         }
         return;
     }

@@ -6,8 +6,11 @@
 #include <cmath>
 #include <cstdio>
 #include <mutex>
+#include <string>
 
+#include "project_values.h"
 #include "state/viewer_state.h"
+#include "ui/map_panel.h"
 #include "ui/picture_cache.h"
 #include "ui/window_resources.h"
 
@@ -194,7 +197,6 @@ void fitBackBuffer(double ratio) {
     }
     buffer = QImage(size, QImage::Format_RGB32);
     buffer.setDevicePixelRatio(ratio);
-    ++windowResources.backBufferGeneration;
     windowResources.mapInBuffer = 0;
 }
 
@@ -203,7 +205,7 @@ void paintWindow() {
     if (w.backBuffer.isNull()) {
         return;
     }
-    std::lock_guard<std::mutex> guard(viewerState.stateLock);
+    std::lock_guard guard(viewerState.stateLock);
     const ViewerState& s = viewerState;
     Canvas canvas(&w.backBuffer);
 
@@ -228,7 +230,8 @@ void paintWindow() {
 
     canvas.textColour = titleColour;
     canvas.painter.setFont(w.titleFont);
-    textOut(canvas, 5, 5, "Nubivo Weather Viewer v1.0");
+    static const std::string heading = std::string("Nubivo Weather Viewer v") + shortVersion;
+    textOut(canvas, 5, 5, heading.c_str());
 
     canvas.textColour = Qt::black;
     canvas.painter.setFont(w.controlFont);

@@ -28,8 +28,4 @@ void paintWindow();
 void drawTabStrip(Canvas& canvas, Rect first, const char* const* captions, int32_t count,
                   int32_t hovered, int32_t selected);
 
-// The lower panel: frame, map tabs and the selected layer's picture or message. Called by
-// paintWindow with the state lock held.
-void paintMapPanel(Canvas& canvas);
-
 }  // namespace nubivo

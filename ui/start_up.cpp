@@ -15,6 +15,7 @@
 #include "state/geometry.h"
 #include "state/viewer_state.h"
 #include "ui/combo_lists.h"
+#include "ui/controls.h"
 #include "ui/first_input.h"
 #include "ui/fonts.h"
 #include "ui/main_window.h"
@@ -26,8 +27,6 @@
 #include "worker/update_worker.h"
 
 namespace nubivo {
-
-WindowResources windowResources;
 
 WindowPosition centredPosition(int32_t screenWidth, int32_t screenHeight) {
     // C++ division truncates toward zero, as the placement requires.
@@ -59,8 +58,7 @@ struct Companion {
         // on the window thread for the session bus. Connected here first, the window thread
         // finds the connection made (or known to be missing).
         const bool busWanted = QGuiApplication::platformName() == QLatin1String("xcb");
-        const int scale =
-            std::max(static_cast<int>(std::ceil(qApp->devicePixelRatio() - 0.01)), 1);
+        const int scale = std::max(static_cast<int>(std::ceil(qApp->devicePixelRatio() - 0.01)), 1);
         thread = std::thread([this, busWanted, scale] {
             if (busWanted) {
                 QDBusConnection::sessionBus();
@@ -84,7 +82,7 @@ struct Companion {
 // Fonts and the cleared layer stamps, so that the first update fetches every map layer.
 void initResources() {
     createFonts();
-    std::lock_guard<std::mutex> guard(viewerState.stateLock);
+    std::lock_guard guard(viewerState.stateLock);
     std::memset(viewerState.layerStamp, 0, sizeof viewerState.layerStamp);
 }
 
@@ -145,7 +143,7 @@ bool shutDownViewer() {
     w = WindowResources{};
 
     if (stopped) {
-        std::lock_guard<std::mutex> guard(viewerState.stateLock);
+        std::lock_guard guard(viewerState.stateLock);
         unloadImage24(viewerState.conditionIcon);
         for (Image24& image : viewerState.layerImage) {
             unloadImage24(image);

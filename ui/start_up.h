@@ -35,8 +35,4 @@ void startViewer();
 // the worker could not be stopped (the images are then left alone).
 bool shutDownViewer();
 
-// Creates the ten controls on windowResources.mainWindow in their order, each with
-// controlFont, and connects them to the commands.
-void createControls();
-
 }  // namespace nubivo

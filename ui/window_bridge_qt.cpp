@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <mutex>
 
+#include "feed/feed_request.h"
 #include "state/viewer_state.h"
 #include "state/window_bridge.h"
 #include "ui/window_resources.h"
@@ -16,7 +17,7 @@ namespace {
 // Guards the form copy and whether repaints may still be queued.
 std::mutex bridgeMutex;
 bool bridgeOpen = false;
-char formLocation[256] = "";
+char formLocation[maxLocationBytes + 1] = "";
 bool formCelsius = true;
 
 // Worker thread: posts the repaint to the window thread; nothing here touches a widget.

@@ -56,14 +56,12 @@ struct WindowResources {
     // carries): every paint draws the whole picture here in logical pixels, and the window
     // copies it in one draw.
     QImage backBuffer;
-    uint64_t backBufferGeneration = 0;  // counts the times backBuffer was made anew
 
-    // The map picture the last paint left in the back buffer's image area (its cacheKey and
-    // the buffer it went into); 0 when the area holds anything else. Each paint writes every
-    // pixel once and nothing else touches the image area, so while both keys still match,
-    // those pixels are the picture's and need not be copied again.
+    // The cacheKey of the map picture the last paint left in the back buffer's image area; 0
+    // when the area holds anything else, or the buffer was made anew since. Each paint writes
+    // every pixel once and nothing else touches the image area, so while the key still
+    // matches, those pixels are the picture's and need not be copied again.
     qint64 mapInBuffer = 0;
-    uint64_t mapInBufferGeneration = 0;
 
     // Both made from the decoded image's own pixels at the back buffer's device pixels.
     CachedPicture iconPicture;                // the condition icon at its own logical size

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "hosts/core/freeimage_handles.h"
+#include "images/gif_size.h"
 
 namespace nubivo::host {
 namespace {
@@ -93,8 +94,11 @@ bool Canvas::decode(const uint8_t* bytes, size_t size, Colour background, Canvas
     const FREE_IMAGE_FORMAT format = FreeImage_GetFileTypeFromMemory(memory.get(), 0);
     if (format != FIF_JPEG && format != FIF_PNG && format != FIF_GIF)
         return false;
-    if (format != FIF_GIF) {
-        // The size first, so that a huge picture is refused before its pixels exist.
+    // The size first, so that a huge picture is refused before its pixels exist.
+    if (format == FIF_GIF) {
+        if (!gifWithinSize(bytes, static_cast<uint32_t>(size), static_cast<uint32_t>(maxSide)))
+            return false;
+    } else {
         Bitmap header(FreeImage_LoadFromMemory(format, memory.get(), FIF_LOAD_NOPIXELS));
         if (!header || FreeImage_GetWidth(header.get()) > static_cast<unsigned>(maxSide) ||
             FreeImage_GetHeight(header.get()) > static_cast<unsigned>(maxSide)) {

@@ -51,8 +51,9 @@ class Canvas {
     std::vector<uint8_t> encodeJpeg() const;
 
     // Decodes a JPEG, PNG or GIF (at most `maxSide` pixels a side) into a canvas; false and
-    // `out` untouched when the bytes are no such picture. Transparent pixels are blended
-    // over `background`.
+    // `out` untouched when the bytes are no such picture. The size is read before any pixel
+    // (for a GIF: its screen and first image, as the viewer reads them). Transparent pixels
+    // are blended over `background`.
     static bool decode(const uint8_t* bytes, size_t size, Colour background, Canvas& out,
                        int32_t maxSide = 4096);
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "state/weather_report.h"
+
 namespace nubivo::host {
 namespace {
 
@@ -10,12 +12,12 @@ namespace {
 // of seven forecasts under maxFeedBytes (checked by the tests with the longest texts). A
 // value the viewer keeps in a smaller field gets that field's size, so that the viewer never
 // has to cut it, perhaps inside a character.
-constexpr size_t cityBytes = 254;
+constexpr size_t cityBytes = sizeof(WeatherReport::city) - 1;
 constexpr size_t titlePlaceBytes = 96;
 constexpr size_t regionBytes = 120;
-constexpr size_t countryBytes = 2;
-constexpr size_t shortBytes = 15;  // sunrise, sunset, latitude, longitude
-constexpr size_t dayBytes = 3;
+constexpr size_t countryBytes = sizeof(WeatherReport::country) - 1;
+constexpr size_t shortBytes = sizeof(WeatherReport::sunrise) - 1;  // also sunset, position
+constexpr size_t dayBytes = sizeof(ForecastDay::day) - 1;
 constexpr size_t conditionBytes = 64;
 constexpr size_t dateBytes = 64;
 constexpr size_t forecastDateBytes = 24;
@@ -23,7 +25,7 @@ constexpr size_t forecastTextBytes = 40;
 constexpr size_t linkBytes = 112;
 constexpr size_t descriptionBytes = 96;
 constexpr size_t iconBytes = 240;
-constexpr size_t maxForecasts = 7;
+constexpr size_t maxForecasts = forecastCapacity;
 
 // The length of the well-formed UTF-8 sequence at `text[i]`, or 0.
 size_t sequenceLength(std::string_view text, size_t i) {

@@ -9,13 +9,9 @@
 #include <cstdio>
 #include <thread>
 
-#include "hosts/core/place_text.h"
+#include "hosts/core/text.h"
 
 namespace nubivo::host {
-
-const char* programVersion() {
-    return NUBIVO_VERSION;
-}
 
 std::string literalPattern(std::string_view path) {
     std::string pattern;

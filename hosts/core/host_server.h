@@ -12,12 +12,8 @@ struct Response;
 
 namespace nubivo::host {
 
-// The hosts listen on the loopback address only.
+// The hosts listen on the loopback address only (on defaultHostPort unless told otherwise).
 inline constexpr const char* listenAddress = "127.0.0.1";
-inline constexpr int defaultPort = 8642;
-
-// The project's version, e.g. "1.0.0".
-const char* programVersion();
 
 // A path as an httplib pattern: its dots matched literally.
 std::string literalPattern(std::string_view path);

@@ -4,38 +4,10 @@
 #include <cmath>
 #include <cstdio>
 
+#include "hosts/core/text.h"
+
 namespace nubivo::host {
 namespace {
-
-bool isAsciiLetter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-bool isBlank(char c) {
-    return static_cast<unsigned char>(c) < 0x20 || c == ' ' || c == 0x7F;
-}
-
-// Trimmed, with every run of blanks as one space, so that " New  York " is "New York".
-std::string collapsed(std::string_view text) {
-    std::string out;
-    for (char c : text) {
-        if (!isBlank(c))
-            out += c;
-        else if (!out.empty() && out.back() != ' ')
-            out += ' ';
-    }
-    while (!out.empty() && out.back() == ' ')
-        out.pop_back();
-    return out;
-}
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && text.front() == ' ')
-        text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ')
-        text.remove_suffix(1);
-    return text;
-}
 
 // A decimal number with an optional sign ("-77.85", "166"); `hasPoint` tells whether it had
 // a fraction.
@@ -74,15 +46,6 @@ std::optional<TypedPosition> position(std::string_view text) {
 
 }  // namespace
 
-std::string asciiLower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
-
 std::string positionName(const TypedPosition& position) {
     char name[64];
     std::snprintf(name, sizeof name, "%.2f\u00B0%c %.2f\u00B0%c", std::abs(position.latitude),
@@ -91,21 +54,12 @@ std::string positionName(const TypedPosition& position) {
     return name;
 }
 
-std::string asciiUpper(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    }
-    return out;
-}
-
 std::string PlaceText::key() const {
     return asciiLower(name) + "|" + code + "|" + asciiLower(qualifier);
 }
 
 std::optional<PlaceText> readPlaceText(std::string_view text) {
-    if (text.size() > maxPlaceTextBytes)
+    if (text.size() > maxLocationBytes)
         return std::nullopt;
     PlaceText reading;
     reading.whole = collapsed(text);

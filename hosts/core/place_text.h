@@ -5,10 +5,9 @@
 #include <string>
 #include <string_view>
 
-namespace nubivo::host {
+#include "feed/feed_request.h"
 
-// The longest location the viewer sends, in bytes.
-inline constexpr size_t maxPlaceTextBytes = 254;
+namespace nubivo::host {
 
 // A position typed as the place: decimal degrees, north and east positive.
 struct TypedPosition {
@@ -41,11 +40,7 @@ struct PlaceText {
 };
 
 // The reading of `text`; nullopt when it is empty after trimming or longer than
-// maxPlaceTextBytes.
+// maxLocationBytes, the longest the viewer sends.
 std::optional<PlaceText> readPlaceText(std::string_view text);
-
-// `text` with ASCII letters in lower case, or in upper case.
-std::string asciiLower(std::string_view text);
-std::string asciiUpper(std::string_view text);
 
 }  // namespace nubivo::host

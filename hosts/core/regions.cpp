@@ -2,7 +2,7 @@
 
 namespace nubivo::host {
 
-const GeoBox regionBoxes[8] = {
+const GeoBox regionBoxes[regionCount] = {
     {-12, 33, 44, 75},     // Europe
     {-135, 15, -55, 75},   // North America
     {-104, -57, -12, 12},  // South America

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "hosts/core/canvas.h"
+#include "state/enumerations.h"
 
 namespace nubivo::host {
 
@@ -15,7 +16,7 @@ struct GeoBox {
 };
 
 // The viewer's regions in its own order (Europe to Africa), each 4:3 in degrees.
-extern const GeoBox regionBoxes[8];
+extern const GeoBox regionBoxes[regionCount];
 
 // The maps both hosts serve: 440 x 330 pixels, plate carree over a region's box.
 inline constexpr int32_t mapWidth = 440;

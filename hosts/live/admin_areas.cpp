@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "hosts/core/place_text.h"
+#include "hosts/core/text.h"
 
 namespace nubivo::live {
 namespace {

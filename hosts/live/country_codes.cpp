@@ -1,6 +1,6 @@
 #include "hosts/live/country_codes.h"
 
-#include "hosts/core/place_text.h"
+#include "hosts/core/text.h"
 
 namespace nubivo::live {
 namespace {

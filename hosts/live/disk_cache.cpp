@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "hosts/core/text.h"
+
 namespace nubivo::live {
 namespace {
 
@@ -106,16 +108,14 @@ std::string DiskCache::defaultFolder() {
     return "";
 }
 
-uint64_t checksum(std::string_view bytes) {
-    uint64_t hash = 0xCBF29CE484222325ull;
-    for (char c : bytes)
-        hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001B3ull;
-    return hash;
+std::string DiskCache::fileKey(std::string_view key) {
+    return checksumText(key);
 }
 
 std::string checksumText(std::string_view bytes) {
     char text[17];
-    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(checksum(bytes)));
+    std::snprintf(text, sizeof text, "%016llx",
+                  static_cast<unsigned long long>(host::fnv1a(bytes)));
     return text;
 }
 

@@ -7,8 +7,6 @@
 
 namespace nubivo::live {
 
-std::string checksumText(std::string_view bytes);
-
 // Files of the host's cache under one folder. A file is written whole to a temporary name in
 // its folder and renamed over the old one, so a reader finds the old file or the new one,
 // never a part. Folders it makes are private to the user (0700) and its files too (0600),
@@ -19,7 +17,6 @@ class DiskCache {
     explicit DiskCache(std::string folder);
 
     bool enabled() const { return !folder_.empty(); }
-    const std::string& folder() const { return folder_; }
 
     // Writes `bytes` as `name` (a path relative to the folder, e.g. "weather/0123.json"),
     // making the folders it needs. False when the file could not be written whole.
@@ -30,7 +27,7 @@ class DiskCache {
     std::optional<std::string> read(const std::string& name, size_t maxBytes) const;
 
     // A file name for any key: its checksumText.
-    static std::string fileKey(std::string_view key) { return checksumText(key); }
+    static std::string fileKey(std::string_view key);
 
     // The folder the host keeps its cache in without --cache-dir:
     // $XDG_CACHE_HOME/nubivo-weather-viewer, or ~/.cache/nubivo-weather-viewer; "" when
@@ -41,9 +38,7 @@ class DiskCache {
     std::string folder_;
 };
 
-// A short FNV-1a hash of `bytes`, to tell a cached picture from a damaged one, and the same
-// as 16 hex digits.
-uint64_t checksum(std::string_view bytes);
+// The FNV-1a hash of `bytes` as 16 hex digits, to tell a cached picture from a damaged one.
 std::string checksumText(std::string_view bytes);
 
 }  // namespace nubivo::live

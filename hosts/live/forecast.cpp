@@ -132,7 +132,7 @@ bool atMidnight(const std::optional<LocalTime>& time, int64_t days) {
 // day's midnight, in a polar day sunrise at the day's midnight and sunset at the next: the sun
 // neither rises nor sets then. (A real sunrise or sunset at midnight never comes with that
 // pair.)
-void clearPolarSunTimes(ForecastDay* day) {
+void clearPolarSunTimes(ForecastAnswerDay* day) {
     const int64_t date = day->date.days;
     if (atMidnight(day->sunrise, date) &&
         (atMidnight(day->sunset, date) || atMidnight(day->sunset, date + 1))) {
@@ -166,7 +166,7 @@ bool readDaily(const Json& answer, ForecastAnswer* out) {
         const std::optional<LocalTime> day = date ? parseLocalTime(*date) : std::nullopt;
         if (!day)
             return false;
-        ForecastDay forecast;
+        ForecastAnswerDay forecast;
         forecast.date = *day;
         if (!take(codeUnit, nullableIntegerIn(*codes, i), &forecast.weatherCode) ||
             !take(highUnit, nullableNumberIn(*highs, i), &forecast.high) ||

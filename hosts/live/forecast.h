@@ -17,8 +17,9 @@ struct LocalTime {
 // Reads "YYYY-MM-DDTHH:MM" (or just "YYYY-MM-DD", at midnight); nullopt for anything else.
 std::optional<LocalTime> parseLocalTime(std::string_view text);
 
-// One day of the forecast. A value no model provides is empty.
-struct ForecastDay {
+// One day of a forecast answer, as the service gives it: metric, in the place's local time
+// (the feed's forecast days are made from these). A value no model provides is empty.
+struct ForecastAnswerDay {
     LocalTime date;
     std::optional<int32_t> weatherCode;
     std::optional<double> high;  // degrees C
@@ -45,7 +46,7 @@ struct ForecastAnswer {
     // The sea-level pressure of the hours before, oldest first, with their local times; hours
     // without a value are left out.
     std::vector<std::pair<LocalTime, double>> pressureHistory;
-    std::vector<ForecastDay> days;  // up to seven
+    std::vector<ForecastAnswerDay> days;  // up to seven
 };
 
 // The forecast request of one place on the service at `base` (".../v1/forecast"): current

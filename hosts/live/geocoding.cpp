@@ -3,12 +3,12 @@
 #include <cmath>
 #include <cstdio>
 
+#include "hosts/core/text.h"
+
 namespace nubivo::live {
 namespace {
 
-bool isAsciiLetter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
+using host::isAsciiLetter;
 
 // One result of a search as a place, when it has a name and a position on the globe, and a
 // country code of two letters or none.

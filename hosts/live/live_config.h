@@ -6,6 +6,7 @@
 #include <string>
 
 #include "hosts/live/upstream_client.h"
+#include "project_values.h"
 
 namespace nubivo::live {
 
@@ -17,7 +18,7 @@ inline constexpr const char* defaultImageryUrl =
 
 // Everything the live host is set up with. Times are seconds unless named otherwise.
 struct LiveConfig {
-    int port = 8642;
+    int port = defaultHostPort;
     std::string cacheFolder;  // "" keeps nothing on disk
     std::string forecastUrl = defaultForecastUrl;
     std::string geocodingUrl = defaultGeocodingUrl;

@@ -90,7 +90,7 @@ host::FeedValues liveFeedValues(const Place& place, const ForecastAnswer& answer
     w.conditionCode = answer.weatherCode;
     w.conditionTemp = temperature(answer.temperature, metric);
     w.conditionDate = observationText(answer.time, answer.timezoneAbbreviation);
-    for (const ForecastDay& day : answer.days) {
+    for (const ForecastAnswerDay& day : answer.days) {
         const host::CivilDate date = host::civilDate(day.date.days);
         w.forecasts.push_back(host::ForecastEntry{
             host::weekdayName(date.weekday),

@@ -57,7 +57,7 @@ void LiveHost::install(httplib::Server& server) {
     }
 
     for (int32_t region = 0; region < regionCount; ++region) {
-        for (int32_t layer = 0; layer < layerCount; ++layer) {
+        for (int32_t layer = 0; layer < mapLayerCount; ++layer) {
             server.Get(host::literalPattern(mapImagePath[region][layer]),
                        [this, region, layer](const httplib::Request&, httplib::Response& response) {
                            const MapAnswer answer = map(region, layer);

@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "hosts/core/command_line.h"
-#include "hosts/core/host_server.h"
 #include "hosts/live/disk_cache.h"
 
 namespace nubivo::live {
@@ -32,7 +31,7 @@ std::string usageText() {
                "A value a service lacks is sent empty; after Open-Meteo's minutely, hourly or\n"
                "daily limit no forecast is asked until it is reset.\n\n"
                "  --port N             the port to listen on (") +
-           std::to_string(host::defaultPort) +
+           std::to_string(defaultHostPort) +
            ")\n"
            "  --cache-dir DIR      where places, weather and maps are kept\n"
            "                       ($XDG_CACHE_HOME/nubivo-weather-viewer or\n"

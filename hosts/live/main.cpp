@@ -10,6 +10,7 @@
 #include "hosts/core/host_server.h"
 #include "hosts/live/live_host.h"
 #include "hosts/live/live_options.h"
+#include "project_values.h"
 
 int main(int argc, char** argv) {
     using namespace nubivo;
@@ -20,7 +21,7 @@ int main(int argc, char** argv) {
             std::fputs(live::usageText().c_str(), stdout);
             return 0;
         case live::CommandLine::Version:
-            std::printf("nubivo-live-host %s\n", host::programVersion());
+            std::printf("nubivo-live-host %s\n", projectVersion);
             return 0;
         case live::CommandLine::Bad:
             std::fprintf(stderr, "nubivo-live-host: %s\nTry 'nubivo-live-host --help'.\n",

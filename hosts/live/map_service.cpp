@@ -28,14 +28,14 @@ MapService::MapService(const LiveConfig& config, host::Clock clock, UpstreamClie
       cache_(cache),
       flights_(flights) {
     for (int32_t region = 0; region < regionCount; ++region) {
-        for (int32_t layer = 0; layer < layerCount; ++layer)
+        for (int32_t layer = 0; layer < mapLayerCount; ++layer)
             loadMap(region, layer);
     }
 }
 
 MapAnswer MapService::answer(int32_t region, int32_t layer) {
     MapAnswer answer;
-    if (region < 0 || region >= regionCount || layer < 0 || layer >= layerCount) {
+    if (region < 0 || region >= regionCount || layer < 0 || layer >= mapLayerCount) {
         answer.status = 404;
         return answer;
     }

@@ -15,11 +15,9 @@
 #include "hosts/live/imagery.h"
 #include "hosts/live/live_config.h"
 #include "hosts/live/upstream_client.h"
+#include "state/enumerations.h"
 
 namespace nubivo::live {
-
-inline constexpr int32_t regionCount = 8;
-inline constexpr int32_t layerCount = 4;  // satellite, high, low, precipitation
 
 // A map as the host serves it.
 struct MapAnswer {
@@ -60,7 +58,7 @@ class MapService {
     const DiskCache& cache_;
     FlightGroup& flights_;
     std::mutex mutex_;
-    MapEntry maps_[regionCount][layerCount];
+    MapEntry maps_[regionCount][mapLayerCount];
     int64_t failedAt_[regionCount][2]{};
 };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "hosts/core/text.h"
 #include "hosts/live/country_codes.h"
 
 namespace nubivo::live {

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "hosts/core/text.h"
 #include "hosts/live/json_fields.h"
 #include "platform/http_date.h"
 
@@ -45,10 +46,7 @@ LimitReached limitReached(std::string_view body) {
 }
 
 std::optional<int64_t> retryAfterSeconds(std::string_view value, int64_t now) {
-    while (!value.empty() && value.front() == ' ')
-        value.remove_prefix(1);
-    while (!value.empty() && (value.back() == ' ' || value.back() == '\r'))
-        value.remove_suffix(1);
+    value = host::trimmed(value);
     if (value.empty())
         return std::nullopt;
     if (value.find_first_not_of("0123456789") == std::string_view::npos) {

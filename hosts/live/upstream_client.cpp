@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <chrono>
 
-#include "hosts/core/host_server.h"
-#include "hosts/core/place_text.h"
+#include "hosts/core/text.h"
+#include "project_values.h"
 
 namespace nubivo::live {
 namespace {
@@ -45,11 +45,7 @@ size_t onHeader(char* data, size_t size, size_t count, void* context) {
     const size_t colon = line.find(':');
     if (colon == std::string_view::npos || colon == 0 || line.size() > maxHeaderBytes)
         return size * count;
-    std::string_view value = line.substr(colon + 1);
-    while (!value.empty() && (value.front() == ' ' || value.front() == '\t'))
-        value.remove_prefix(1);
-    while (!value.empty() && (value.back() == '\r' || value.back() == '\n' || value.back() == ' '))
-        value.remove_suffix(1);
+    const std::string_view value = host::trimmed(line.substr(colon + 1));
     const std::string name = host::asciiLower(line.substr(0, colon));
     const auto found = transfer->headers.find(name);
     if (found != transfer->headers.end()) {
@@ -74,7 +70,7 @@ int onProgress(void* context, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
 }  // namespace
 
 std::string userAgent() {
-    return std::string("nubivo-live-host/") + host::programVersion();
+    return std::string("nubivo-live-host/") + projectVersion;
 }
 
 UpstreamClient::UpstreamClient(host::Clock clock, UpstreamLimits limits, int32_t concurrency)

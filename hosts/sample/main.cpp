@@ -10,6 +10,7 @@
 #include "hosts/core/command_line.h"
 #include "hosts/core/host_server.h"
 #include "hosts/sample/sample_server.h"
+#include "project_values.h"
 
 namespace {
 
@@ -20,14 +21,14 @@ void printUsage(std::FILE* to) {
                  "Usage: %s [--port N] [--help] [--version]\n"
                  "Serves a made-up weather feed, its icons and the map pictures on "
                  "http://%s:N (N is %d unless given).\n",
-                 program, nubivo::host::listenAddress, nubivo::host::defaultPort);
+                 program, nubivo::host::listenAddress, nubivo::defaultHostPort);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     using namespace nubivo;
-    int port = host::defaultPort;
+    int port = defaultHostPort;
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
@@ -35,7 +36,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (std::strcmp(arg, "--version") == 0) {
-            std::printf("%s %s\n", program, host::programVersion());
+            std::printf("%s %s\n", program, projectVersion);
             return 0;
         }
         bool missing = false;

@@ -131,7 +131,7 @@ double precipitation(double lon, double lat, double drift) {
 }  // namespace
 
 Canvas drawMap(int32_t region, int32_t layer, int64_t hour) {
-    if (region < 0 || region >= mapRegionCount || layer < 0 || layer >= mapLayerCount)
+    if (region < 0 || region >= regionCount || layer < 0 || layer >= mapLayerCount)
         return Canvas(mapWidth, mapHeight, Colour{255, 255, 255});
     const GeoBox& box = host::regionBoxes[region];
     const int32_t day = dayOfYear(hour);

@@ -4,11 +4,9 @@
 #include <vector>
 
 #include "hosts/core/canvas.h"
+#include "state/enumerations.h"
 
 namespace nubivo::sample {
-
-inline constexpr int32_t mapRegionCount = 8;
-inline constexpr int32_t mapLayerCount = 4;
 
 // The map of `region` and `layer` for hour `hour` (hours since 1970, UTC), over the region's
 // box with Natural Earth's outlines: a cloud field over made-up land and sea, or made-up highs,

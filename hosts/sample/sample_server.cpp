@@ -20,7 +20,7 @@ SampleHost::SampleHost(Clock clock, std::string fallbackBase)
 MapPicture SampleHost::map(int32_t region, int32_t layer) {
     MapPicture picture;
     picture.hour = floorDiv(clock_(), 3600);
-    if (region < 0 || region >= mapRegionCount || layer < 0 || layer >= mapLayerCount) {
+    if (region < 0 || region >= regionCount || layer < 0 || layer >= mapLayerCount) {
         return picture;
     }
     std::lock_guard<std::mutex> guard(mutex_);
@@ -71,7 +71,7 @@ void SampleHost::install(httplib::Server& server) {
                    host::sendBytes(response, *picture, "image/png");
                });
 
-    for (int32_t region = 0; region < mapRegionCount; ++region) {
+    for (int32_t region = 0; region < regionCount; ++region) {
         for (int32_t layer = 0; layer < mapLayerCount; ++layer) {
             // The very paths the viewer asks for.
             server.Get(host::literalPattern(mapImagePath[region][layer]),

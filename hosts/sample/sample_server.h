@@ -46,7 +46,7 @@ class SampleHost {
     std::string fallbackBase_;
     std::mutex mutex_;
     int64_t mapHour_ = INT64_MIN;
-    std::shared_ptr<const std::vector<uint8_t>> maps_[mapRegionCount][mapLayerCount];
+    std::shared_ptr<const std::vector<uint8_t>> maps_[regionCount][mapLayerCount];
     std::vector<std::shared_ptr<const std::vector<uint8_t>>> icons_;
 };
 

@@ -8,6 +8,7 @@
 
 #include "hosts/core/calendar.h"
 #include "hosts/core/place_text.h"
+#include "hosts/core/text.h"
 #include "hosts/core/units.h"
 
 namespace nubivo::sample {
@@ -58,22 +59,12 @@ class Random {
 
 // FNV-1a over the place's text with ASCII letters folded.
 uint64_t locationHash(std::string_view location) {
-    uint64_t hash = 0xCBF29CE484222325ull;
-    for (char c : location) {
-        const char folded = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-        hash = (hash ^ static_cast<unsigned char>(folded)) * 0x100000001B3ull;
-    }
-    return hash;
+    return host::fnv1a(host::asciiLower(location));
 }
 
-// Cut to maxLocationBytes without splitting a UTF-8 sequence.
+// Cut to maxEchoedLocationBytes without splitting a UTF-8 sequence.
 std::string_view capped(std::string_view text) {
-    if (text.size() <= maxLocationBytes)
-        return text;
-    size_t end = maxLocationBytes;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
-        --end;
-    return text.substr(0, end);
+    return host::utf8Prefix(text, maxEchoedLocationBytes);
 }
 
 struct Area {
@@ -267,7 +258,7 @@ host::IconKind iconOf(int32_t code) {
     return icons[code - firstConditionCode];
 }
 
-WeatherValues sampleWeather(std::string_view location, bool metric, int64_t now) {
+host::FeedValues sampleWeather(std::string_view location, bool metric, int64_t now) {
     // "Paris FR", "Paris, FR" and " paris fr" are one place with one weather.
     const std::optional<host::PlaceText> reading = host::readPlaceText(capped(location));
     const uint64_t hash =
@@ -283,7 +274,7 @@ WeatherValues sampleWeather(std::string_view location, bool metric, int64_t now)
     const double localHour = static_cast<double>(local - today * secondsPerDay) / 3600.0;
     const CivilDate date = civilDate(today);
 
-    WeatherValues w;
+    host::FeedValues w;
     w.city = place.city;
     w.region = place.region;
     w.country = place.country;
@@ -323,6 +314,7 @@ WeatherValues sampleWeather(std::string_view location, bool metric, int64_t now)
     w.longitude = number;
 
     w.conditionCode = night && day.code == Sunny ? Clear : day.code;
+    w.conditionText = conditionText(w.conditionCode);
     w.conditionTemp = temperature(nowCelsius, metric);
     char stamp[64];
     char zone[16] = "UTC";
@@ -337,12 +329,13 @@ WeatherValues sampleWeather(std::string_view location, bool metric, int64_t now)
     for (int32_t i = 0; i < forecastDays; ++i) {
         const Day later = i == 0 ? day : dayWeather(hash, today + i, place.lat);
         const CivilDate laterDate = civilDate(today + i);
-        ForecastValues& f = w.forecasts[i];
+        host::ForecastEntry& f = w.forecasts.emplace_back();
         f.day = host::weekdayName(laterDate.weekday);
         f.date = std::to_string(laterDate.day) + " " + host::monthName(laterDate.month) + " " +
                  std::to_string(laterDate.year);
         f.low = temperature(later.low, metric);
         f.high = temperature(later.high, metric);
+        f.text = conditionText(later.code);
         f.code = later.code;
     }
     return w;

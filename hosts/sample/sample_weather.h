@@ -1,9 +1,9 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <string_view>
 
+#include "hosts/core/feed_document.h"
 #include "hosts/core/icons.h"
 
 namespace nubivo::sample {
@@ -32,42 +32,12 @@ const char* conditionText(int32_t code);
 host::IconKind iconOf(int32_t code);
 
 inline constexpr int32_t forecastDays = 5;
-// The longest location, in bytes, that the feed echoes; a longer one is cut.
-inline constexpr size_t maxLocationBytes = 64;
+// The longest location, in bytes, that the feed echoes as its city; a longer one is cut.
+inline constexpr size_t maxEchoedLocationBytes = 64;
 
-struct ForecastValues {
-    std::string day;   // "Mon"
-    std::string date;  // "7 Dec 2026"
-    int32_t low = 0;
-    int32_t high = 0;
-    int32_t code = 0;
-};
-
-// One feed's values, already in the units asked for. Texts are raw (not yet escaped).
-struct WeatherValues {
-    std::string city;
-    std::string region;
-    std::string country;  // two letters or empty
-    bool metric = true;
-    int32_t windChill = 0;
-    int32_t windDirection = 0;  // degrees
-    int32_t windSpeed = 0;
-    int32_t humidity = 0;    // percent
-    int32_t visibility = 0;  // hundredths of the distance unit
-    double pressure = 0;
-    int32_t rising = 0;  // 0 steady, 1 rising, 2 falling
-    std::string sunrise;
-    std::string sunset;
-    std::string latitude;
-    std::string longitude;
-    int32_t conditionCode = 0;
-    int32_t conditionTemp = 0;
-    std::string conditionDate;
-    ForecastValues forecasts[forecastDays];
-};
-
-// The made-up weather of `location` at `now` (seconds since 1970, UTC): the same location
-// and local day give the same day values; the current temperature follows the hour.
-WeatherValues sampleWeather(std::string_view location, bool metric, int64_t now);
+// The made-up weather of `location` at `now` (seconds since 1970, UTC) as one feed's values,
+// with forecastDays forecasts and a visibility always known: the same location and local day
+// give the same day values; the current temperature follows the hour.
+host::FeedValues sampleWeather(std::string_view location, bool metric, int64_t now);
 
 }  // namespace nubivo::sample

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -149,23 +150,42 @@ TEST_F(ScanFeedTest, ValuesLandByOrdinal) {
     }
 }
 
-TEST_F(ScanFeedTest, TextValuesAreKeptByteForByte) {
-    scan("<nweather:condition text=\"Rain &amp; Wind &#176; \xE9t\xE9\" code=\"12\"/>");
-    EXPECT_STREQ(weather().conditionText, "Rain &amp; Wind &#176; \xE9t\xE9");
-    EXPECT_EQ(weather().conditionCode, 12);
-}
-
-TEST_F(ScanFeedTest, ShorterTextReplacesLongerWhole) {
-    scan("<nweather:location city=\"Amsterdam\"/>");
-    scan("<nweather:location city=\"Ede\"/>");
-    EXPECT_STREQ(weather().city, "Ede");
-}
-
-TEST_F(ScanFeedTest, ValueWithANulByteStopsThere) {
-    const std::string body("<nweather:location city=\"Ab\0cd\" region=\"R\"/>", 44);
-    scan(body);
-    EXPECT_STREQ(weather().city, "Ab");
-    EXPECT_STREQ(weather().region, "R");
+TEST_F(ScanFeedTest, TextValuesAreStoredByteForByteUpToANul) {
+    struct Case {
+        const char* label;
+        std::vector<std::string> bodies;  // scanned in turn
+        const char* (*field)(const WeatherReport&);
+        const char* text;
+    };
+    auto city = [](const WeatherReport& w) -> const char* { return w.city; };
+    auto region = [](const WeatherReport& w) -> const char* { return w.region; };
+    auto condition = [](const WeatherReport& w) -> const char* { return w.conditionText; };
+    const Case cases[] = {
+        {"entities and 8-bit bytes as written",
+         {"<nweather:condition text=\"Rain &amp; Wind &#176; \xE9t\xE9\" code=\"12\"/>"},
+         condition,
+         "Rain &amp; Wind &#176; \xE9t\xE9"},
+        {"a shorter text replaces a longer one whole",
+         {"<nweather:location city=\"Amsterdam\"/>", "<nweather:location city=\"Ede\"/>"},
+         city,
+         "Ede"},
+        {"a NUL byte ends the value",
+         {std::string("<nweather:location city=\"Ab\0cd\" region=\"R\"/>", 44)},
+         city,
+         "Ab"},
+        {"the value after it is taken as usual",
+         {std::string("<nweather:location city=\"Ab\0cd\" region=\"R\"/>", 44)},
+         region,
+         "R"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        resetViewerState();
+        for (const std::string& body : c.bodies) {
+            scan(body);
+        }
+        EXPECT_STREQ(c.field(weather()), c.text);
+    }
 }
 
 TEST_F(ScanFeedTest, OverlongValuesAreCutToTheirFields) {
@@ -350,6 +370,46 @@ TEST_F(ScanFeedTest, ImgElementHandsOverAndTheScanGoesOn) {
     scan("<![CDATA[<IMG src=\"http://h/a/b.gif?x=1&y=2\">]]><nweather:wind a=\"4\"/>");
     EXPECT_STREQ(viewerState.conditionIconUrl, "http://h/a/b.gif?x=1&y=2");
     EXPECT_EQ(weather().windChill, 4);
+}
+
+// A paint may come at any release of the state lock. Whatever it finds, a forecast column it
+// shows must hold the values of the feed that opened it, never those of the feed before.
+int32_t staleColumns = 0;
+thread_local bool looking = false;
+
+void lookAsAPaintWould() {
+    if (looking) {
+        return;
+    }
+    looking = true;
+    {
+        std::lock_guard guard(viewerState.stateLock);
+        const WeatherReport& w = viewerState.weather;
+        const int32_t base = w.city[0] == 'B' ? 200 : 100;
+        for (int32_t day = 0; day < w.forecastCount; ++day) {
+            staleColumns += w.forecasts[day].code != base + day ? 1 : 0;
+        }
+    }
+    looking = false;
+}
+
+TEST_F(ScanFeedTest, APaintNeverSeesAForecastColumnBeforeItsValues) {
+    std::string feeds[2];
+    for (int feed = 0; feed < 2; ++feed) {
+        feeds[feed] =
+            std::string("<nweather:location city=\"") + static_cast<char>('A' + feed) + "\"/>";
+        for (int day = 0; day < forecastCapacity; ++day) {
+            feeds[feed] += "<nweather:forecast d=\"D\" t=\"x\" l=\"1\" h=\"2\" x=\"t\" c=\"" +
+                           std::to_string(100 * (feed + 1) + day) + "\"/>";
+        }
+    }
+    staleColumns = 0;
+    StateLock::releaseWatch = lookAsAPaintWould;
+    scan(feeds[0]);
+    scan(feeds[1]);
+    StateLock::releaseWatch = nullptr;
+    EXPECT_EQ(weather().forecasts[6].code, 206);
+    EXPECT_EQ(staleColumns, 0);
 }
 
 }  // namespace

@@ -274,7 +274,7 @@ TEST_F(ReplaceImageTest, PainterNeverSeesReleasedImage) {
     std::atomic<bool> done{false};
     std::thread painter([&] {
         while (!done.load()) {
-            std::lock_guard<std::mutex> guard(viewerState.stateLock);
+            std::lock_guard guard(viewerState.stateLock);
             Image24 slot = viewerState.layerImage[Satellite];
             if (slot != nullptr) {
                 EXPECT_EQ(test::pixelAt(slot, 31, 31).red, 200);

@@ -22,9 +22,10 @@
 #include <thread>
 #include <vector>
 
-#include "locations/location_test_support.h"
-#include "support/free_port.h"
 #include "launcher/host_probe.h"
+#include "locations/location_test_support.h"
+#include "project_values.h"
+#include "support/free_port.h"
 
 extern char** environ;
 
@@ -328,11 +329,11 @@ TEST_F(LauncherProcessTest, AnswersHelpAndVersionAndRefusesBadOptions) {
     struct Case {
         std::vector<std::string> arguments;
         int status;
-        const char* output;
+        std::string output;
     };
     const Case cases[] = {
         {{"--help"}, 0, "Usage: nubivo-weather [--sample]"},
-        {{"--version"}, 0, "nubivo-weather " NUBIVO_VERSION "\n"},
+        {{"--version"}, 0, std::string("nubivo-weather ") + projectVersion + "\n"},
         {{"--port", "0"}, 2, "bad port '0'"},
         {{"--viewer", "/nonexistent/viewer"}, 1, "cannot find the viewer"},
     };

@@ -17,15 +17,8 @@ namespace {
 const QColor white{Qt::white};
 const QColor black{Qt::black};
 
-class HiDpiTest : public WindowTest {
+class HiDpiTest : public HiDpiWindowTest {
   protected:
-    void SetUp() override {
-        if (qApp->devicePixelRatio() != 2.0) {
-            GTEST_SKIP() << "runs with QT_SCALE_FACTOR=2 only";
-        }
-        WindowTest::SetUp();
-    }
-
     // The back buffer's pixel at device coordinates.
     static QColor device(int32_t x, int32_t y) {
         return QColor(windowResources.backBuffer.pixel(x, y));

@@ -149,7 +149,7 @@ TEST_F(PaintWindowTest, IconIsDrawnAtItsOwnSizeAtItsCorner) {
 }
 
 void fillWeather() {
-    std::lock_guard<std::mutex> guard(viewerState.stateLock);
+    std::lock_guard guard(viewerState.stateLock);
     WeatherReport& r = viewerState.weather;
     copyText(r.city, "Dublin");
     copyText(r.tempUnit, "C");
@@ -309,7 +309,7 @@ TEST_F(PaintWindowTest, PictureIsConvertedOnceAndRedoneWhenTheSlotChanges) {
     // A picture decoded where the last one lay has the same address: its pixels, not its
     // address, tell that it is new. (The slot's change is counted, as every replacement is.)
     {
-        std::lock_guard<std::mutex> guard(viewerState.stateLock);
+        std::lock_guard guard(viewerState.stateLock);
         ++viewerState.imageGeneration;
         FIBITMAP* same = viewerState.layerImage[Satellite];
         for (unsigned y = 0; y < FreeImage_GetHeight(same); ++y) {
@@ -364,7 +364,7 @@ TEST_F(PaintWindowTest, AMapLeftStandingIsDrawnAgainAfterAnythingElseStoodThere)
 TEST_F(PaintWindowTest, ForecastColumnsAreCentredAt205And300) {
     fillWeather();
     {
-        std::lock_guard<std::mutex> guard(viewerState.stateLock);
+        std::lock_guard guard(viewerState.stateLock);
         WeatherReport& r = viewerState.weather;
         for (int32_t i = 0; i < 3; ++i) {
             copyText(r.forecasts[i].day, "Mon");

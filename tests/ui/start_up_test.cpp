@@ -134,9 +134,6 @@ TEST_F(StartUpTest, RegionListHasEightRegionsAndNoChoice) {
     }
     EXPECT_EQ(regions->currentIndex(), -1);
     EXPECT_EQ(viewerState.selectedRegion.load(), Europe);
-    EXPECT_EQ(regions->view()->minimumWidth(), 100);
-    EXPECT_EQ(windowResources.countryCombo->view()->minimumWidth(), 200);
-    EXPECT_EQ(windowResources.cityCombo->view()->minimumWidth(), 200);
     EXPECT_EQ(windowResources.cityCombo->count(), 0);
 }
 

@@ -3,6 +3,7 @@
 #include <FreeImage.h>
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QColor>
 #include <QImage>
 #include <QPalette>
@@ -69,6 +70,18 @@ class WindowTest : public ::testing::Test {
     }
 };
 
+// The same on a screen scaled by 2, skipped at any other scale: CTest runs the "HiDpi" suites
+// in processes of their own with QT_SCALE_FACTOR=2 (the "Scale2." tests).
+class HiDpiWindowTest : public WindowTest {
+  protected:
+    void SetUp() override {
+        if (qApp->devicePixelRatio() != 2.0) {
+            GTEST_SKIP() << "runs with QT_SCALE_FACTOR=2 only";
+        }
+        WindowTest::SetUp();
+    }
+};
+
 // A 24-bit image whose every pixel is `colour`.
 inline Image24 solidImage(int width, int height, QColor colour) {
     FIBITMAP* image = FreeImage_Allocate(width, height, 24);
@@ -85,7 +98,7 @@ inline Image24 solidImage(int width, int height, QColor colour) {
 
 // Puts `image` into `slot` under the state lock, releasing what the slot held.
 inline void storeImage(Image24& slot, Image24 image) {
-    std::lock_guard<std::mutex> guard(viewerState.stateLock);
+    std::lock_guard guard(viewerState.stateLock);
     unloadImage24(slot);
     slot = image;
     ++viewerState.imageGeneration;

@@ -14,8 +14,8 @@
 #include "images/map_layers.h"
 #include "platform/curl_library.h"
 #include "platform/freeimage_library.h"
-#include "platform/server_addresses.h"
 #include "platform/http.h"
+#include "platform/server_addresses.h"
 #include "state/viewer_state.h"
 #include "state/window_bridge.h"
 #include "support/image_fixtures.h"
@@ -370,7 +370,7 @@ TEST_F(UpdateWorkerTest, PainterReadingUnderTheLockDuringUpdates) {
     std::atomic<long> paints{0};
     std::thread painter([&] {
         while (!stop) {
-            std::lock_guard<std::mutex> guard(viewerState.stateLock);
+            std::lock_guard guard(viewerState.stateLock);
             WeatherReport copy = viewerState.weather;
             unsigned pixels = 0;
             for (int32_t layer = 0; layer < mapLayerCount; ++layer) {

@@ -34,7 +34,7 @@ ForecastAnswer answerWith(double temperature, double speed, double visibility, d
     a.visibility = visibility;
     a.pressureHistory = {{*live::parseLocalTime("2026-12-07T19:00"), pressure}};
     for (int32_t i = 0; i < 7; ++i) {
-        live::ForecastDay day;
+        live::ForecastAnswerDay day;
         day.date = live::LocalTime{a.time.days + i, 0};
         day.weatherCode = i == 0 ? 61 : 3;
         day.high = 8.5 + i;
@@ -101,7 +101,7 @@ TEST(LiveFeedTest, TextsTimesAndForecastDaysInLocalTime) {
 
     ForecastAnswer unknown = answerWith(6, 10, 20000, 1010);
     unknown.visibility.reset();
-    unknown.days[3] = live::ForecastDay{unknown.days[3].date, {}, {}, {}, {}, {}};
+    unknown.days[3] = live::ForecastAnswerDay{unknown.days[3].date, {}, {}, {}, {}, {}};
     const host::FeedValues v = live::liveFeedValues(paris(), unknown, false);
     EXPECT_FALSE(v.visibility);
     EXPECT_FALSE(v.forecasts[3].high || v.forecasts[3].low || v.forecasts[3].code);

@@ -6,21 +6,21 @@
 #include <string>
 
 #include "feed/scan_feed.h"
+#include "hosts/core/feed_document.h"
+#include "hosts/sample/sample_feed.h"
+#include "hosts/sample/sample_weather.h"
 #include "images/condition_icon.h"
 #include "locations/location_files.h"
 #include "locations/location_lists.h"
 #include "state/viewer_state.h"
 #include "support/feed_scan_fixture.h"
-#include "hosts/core/feed_document.h"
-#include "hosts/sample/sample_feed.h"
-#include "hosts/sample/sample_weather.h"
 
 namespace nubivo {
 namespace {
 
+using host::FeedValues;
 using sample::feedDocument;
 using sample::sampleWeather;
-using sample::WeatherValues;
 
 // 2026-12-07 10:20:00 UTC, a Monday.
 constexpr int64_t mondayMorning = 1796638800;
@@ -35,7 +35,7 @@ TEST_F(SampleFeedTest, TheViewersScannerReadsEveryValueInBothUnits) {
         for (bool metric : {true, false}) {
             SCOPED_TRACE(std::string(location) + (metric ? " c" : " f"));
             resetViewerState();
-            const WeatherValues expected = sampleWeather(location, metric, mondayMorning);
+            const FeedValues expected = sampleWeather(location, metric, mondayMorning);
             const std::string doc = feedDocument(location, metric, mondayMorning, iconBase);
             scan(doc);
 
@@ -52,13 +52,13 @@ TEST_F(SampleFeedTest, TheViewersScannerReadsEveryValueInBothUnits) {
             EXPECT_EQ(w.windSpeed, expected.windSpeed);
             EXPECT_EQ(w.humidity, expected.humidity);
             EXPECT_EQ(w.visibility, expected.visibility);
-            EXPECT_NEAR(w.pressure, expected.pressure, 0.001);
+            EXPECT_NEAR(w.pressure, expected.pressure.value(), 0.001);
             EXPECT_EQ(w.rising, expected.rising);
             EXPECT_EQ(w.sunrise, expected.sunrise);
             EXPECT_EQ(w.sunset, expected.sunset);
             EXPECT_EQ(w.latitude, expected.latitude);
             EXPECT_EQ(w.longitude, expected.longitude);
-            EXPECT_STREQ(w.conditionText, sample::conditionText(expected.conditionCode));
+            EXPECT_EQ(w.conditionText, expected.conditionText);
             EXPECT_EQ(w.conditionCode, expected.conditionCode);
             EXPECT_EQ(w.conditionTemp, expected.conditionTemp);
             EXPECT_EQ(w.conditionDate, expected.conditionDate);
@@ -68,13 +68,13 @@ TEST_F(SampleFeedTest, TheViewersScannerReadsEveryValueInBothUnits) {
             ASSERT_EQ(w.forecastCount, sample::forecastDays);
             for (int32_t i = 0; i < sample::forecastDays; ++i) {
                 SCOPED_TRACE(i);
-                const sample::ForecastValues& f = expected.forecasts[i];
+                const host::ForecastEntry& f = expected.forecasts[i];
                 EXPECT_EQ(w.forecasts[i].day, f.day);
                 EXPECT_EQ(w.forecasts[i].date, f.date);
                 EXPECT_EQ(w.forecasts[i].low, f.low);
                 EXPECT_EQ(w.forecasts[i].high, f.high);
                 EXPECT_LE(f.low, f.high);
-                EXPECT_STREQ(w.forecasts[i].text, sample::conditionText(f.code));
+                EXPECT_EQ(w.forecasts[i].text, f.text);
                 EXPECT_EQ(w.forecasts[i].code, f.code);
             }
             EXPECT_LT(doc.size(), 4096u);
@@ -83,11 +83,11 @@ TEST_F(SampleFeedTest, TheViewersScannerReadsEveryValueInBothUnits) {
 }
 
 TEST_F(SampleFeedTest, KnownPlacesAreNamedAndPlacedInTheirCountry) {
-    const WeatherValues zip = sampleWeather("10001", true, mondayMorning);
+    const FeedValues zip = sampleWeather("10001", true, mondayMorning);
     EXPECT_EQ(zip.city, "New York");
     EXPECT_EQ(zip.region, "NY");
     EXPECT_EQ(zip.country, "US");
-    const WeatherValues paris = sampleWeather(" paris fr ", true, mondayMorning);
+    const FeedValues paris = sampleWeather(" paris fr ", true, mondayMorning);
     EXPECT_EQ(paris.city, "paris");
     EXPECT_EQ(paris.country, "FR");
     const double lat = std::stod(paris.latitude);
@@ -97,7 +97,7 @@ TEST_F(SampleFeedTest, KnownPlacesAreNamedAndPlacedInTheirCountry) {
     EXPECT_EQ(sampleWeather("Paris FR", true, mondayMorning).conditionDate, paris.conditionDate);
     EXPECT_EQ(sampleWeather("Paris FR", true, mondayMorning).humidity, paris.humidity);
     // The hosts read a place alike: "Paris, FR" is Paris in France, as "Paris FR" is.
-    const WeatherValues comma = sampleWeather("Paris, FR", true, mondayMorning);
+    const FeedValues comma = sampleWeather("Paris, FR", true, mondayMorning);
     EXPECT_EQ(comma.city, "Paris");
     EXPECT_EQ(comma.country, "FR");
     EXPECT_EQ(comma.latitude, paris.latitude);
@@ -127,31 +127,31 @@ TEST_F(SampleFeedTest, ImperialValuesAreTheMetricOnesConverted) {
         for (int64_t day = 0; day < 6; ++day) {
             const int64_t now = mondayMorning + day * 86400;
             SCOPED_TRACE(std::string(location) + " day " + std::to_string(day));
-            const WeatherValues c = sampleWeather(location, true, now);
-            const WeatherValues f = sampleWeather(location, false, now);
+            const FeedValues c = sampleWeather(location, true, now);
+            const FeedValues f = sampleWeather(location, false, now);
             auto toF = [](int32_t celsius) { return celsius * 9.0 / 5.0 + 32.0; };
             // Both sides are rounded to whole units: half a degree C is 0.9 F, and the F
             // value's own rounding adds half a degree more.
             EXPECT_NEAR(f.conditionTemp, toF(c.conditionTemp), 1.4);
-            EXPECT_NEAR(f.windChill, toF(c.windChill), 1.4);
-            EXPECT_NEAR(f.windSpeed, c.windSpeed * 0.621371, 0.82);
-            EXPECT_NEAR(f.visibility, c.visibility * 0.621371, 0.82);
-            EXPECT_NEAR(f.pressure, c.pressure * 0.02953, 0.01);
+            EXPECT_NEAR(f.windChill.value(), toF(c.windChill.value()), 1.4);
+            EXPECT_NEAR(f.windSpeed.value(), c.windSpeed.value() * 0.621371, 0.82);
+            EXPECT_NEAR(f.visibility.value(), c.visibility.value() * 0.621371, 0.82);
+            EXPECT_NEAR(f.pressure.value(), c.pressure.value() * 0.02953, 0.01);
             EXPECT_EQ(f.humidity, c.humidity);
             EXPECT_EQ(f.conditionCode, c.conditionCode);
             EXPECT_EQ(f.sunrise, c.sunrise);
             for (int32_t i = 0; i < sample::forecastDays; ++i) {
-                EXPECT_NEAR(f.forecasts[i].high, toF(c.forecasts[i].high), 1.4);
-                EXPECT_NEAR(f.forecasts[i].low, toF(c.forecasts[i].low), 1.4);
+                EXPECT_NEAR(f.forecasts[i].high.value(), toF(c.forecasts[i].high.value()), 1.4);
+                EXPECT_NEAR(f.forecasts[i].low.value(), toF(c.forecasts[i].low.value()), 1.4);
             }
-            EXPECT_LE(c.windChill, c.conditionTemp);
+            EXPECT_LE(c.windChill.value(), c.conditionTemp);
         }
     }
 }
 
 TEST_F(SampleFeedTest, TheSameDayGivesTheSameWeatherAndTheNextDayMovesOn) {
-    const WeatherValues morning = sampleWeather("Paris FR", true, mondayMorning);
-    const WeatherValues evening = sampleWeather("Paris FR", true, mondayMorning + 10 * 3600);
+    const FeedValues morning = sampleWeather("Paris FR", true, mondayMorning);
+    const FeedValues evening = sampleWeather("Paris FR", true, mondayMorning + 10 * 3600);
     EXPECT_EQ(morning.windSpeed, evening.windSpeed);
     EXPECT_EQ(morning.humidity, evening.humidity);
     EXPECT_EQ(morning.visibility, evening.visibility);
@@ -160,7 +160,7 @@ TEST_F(SampleFeedTest, TheSameDayGivesTheSameWeatherAndTheNextDayMovesOn) {
         EXPECT_EQ(morning.forecasts[i].code, evening.forecasts[i].code);
     }
     // Tomorrow's feed starts with what today's feed forecast for tomorrow.
-    const WeatherValues tomorrow = sampleWeather("Paris FR", true, mondayMorning + 86400);
+    const FeedValues tomorrow = sampleWeather("Paris FR", true, mondayMorning + 86400);
     EXPECT_EQ(tomorrow.forecasts[0].date, morning.forecasts[1].date);
     EXPECT_EQ(tomorrow.forecasts[0].high, morning.forecasts[1].high);
     EXPECT_EQ(tomorrow.forecasts[0].low, morning.forecasts[1].low);
@@ -170,8 +170,8 @@ TEST_F(SampleFeedTest, TheSameDayGivesTheSameWeatherAndTheNextDayMovesOn) {
     // Over a fortnight the day values do not stand still.
     int32_t changes = 0;
     for (int64_t day = 1; day < 14; ++day) {
-        const WeatherValues a = sampleWeather("Paris FR", true, mondayMorning + (day - 1) * 86400);
-        const WeatherValues b = sampleWeather("Paris FR", true, mondayMorning + day * 86400);
+        const FeedValues a = sampleWeather("Paris FR", true, mondayMorning + (day - 1) * 86400);
+        const FeedValues b = sampleWeather("Paris FR", true, mondayMorning + day * 86400);
         changes += a.humidity != b.humidity || a.windSpeed != b.windSpeed;
     }
     EXPECT_GE(changes, 10);
@@ -217,8 +217,8 @@ TEST_F(SampleFeedTest, TheLongestWorstLocationStaysUnderTheViewersBodyLimit) {
     std::string wide;
     while (wide.size() < 100)
         wide += "\xC3\xA9";
-    const WeatherValues w = sampleWeather("x" + wide, true, mondayMorning);
-    EXPECT_EQ(w.city.size(), sample::maxLocationBytes - 1);
+    const FeedValues w = sampleWeather("x" + wide, true, mondayMorning);
+    EXPECT_EQ(w.city.size(), sample::maxEchoedLocationBytes - 1);
     EXPECT_EQ(host::escapeXml(w.city), w.city);
 }
 

@@ -1,0 +1,7 @@
+#include "ui/window_resources.h"
+
+namespace nubivo {
+
+WindowResources windowResources;
+
+}  // namespace nubivo
