@@ -20,11 +20,12 @@ std::string usageText() {
     return std::string(
                "Usage: nubivo-live-host [--port N] [--cache-dir DIR] [--forecast-url URL]\n"
                "                        [--geocoding-url URL] [--imagery-url URL]\n"
-               "                        [--feed-ttl SECONDS] [--map-refresh SECONDS]\n"
+               "                        [--gfs-url URL] [--feed-ttl SECONDS]\n"
+               "                        [--map-refresh SECONDS]\n"
                "Serves the weather viewer's feed and maps with real weather on "
                "http://127.0.0.1:N:\n"
                "weather data by Open-Meteo.com (CC BY 4.0), location data based on GeoNames,\n"
-               "satellite imagery from NASA GIBS.\n\n"
+               "satellite imagery from NASA GIBS, forecast maps from NOAA GFS.\n\n"
                "  --port N             the port to listen on (") +
            std::to_string(host::defaultPort) +
            ")\n"
@@ -39,6 +40,10 @@ std::string usageText() {
            ")\n"
            "  --imagery-url URL    the imagery service (" +
            defaultImageryUrl +
+           ")\n"
+           "  --gfs-url URL        the bucket of the GFS model's runs\n"
+           "                       (" +
+           defaultGfsUrl +
            ")\n"
            "  --feed-ttl SECONDS   how long a place's weather stays fresh (900)\n"
            "  --map-refresh SECONDS\n"
@@ -86,6 +91,10 @@ CommandLine parseCommandLine(int argc, char** argv, LiveConfig* config, std::str
             if (missing || !isHttpUrl(value))
                 return bad("--imagery-url takes an http or https URL");
             config->imageryUrl = value;
+        } else if (option("--gfs-url")) {
+            if (missing || !isHttpUrl(value))
+                return bad("--gfs-url takes an http or https URL");
+            config->gfsUrl = value;
         } else if (option("--feed-ttl")) {
             if (missing || !host::parseSeconds(value, &config->feedTtl))
                 return bad("--feed-ttl takes a whole number of seconds");

@@ -12,6 +12,7 @@
 #include "hosts/core/canvas.h"
 #include "hosts/live/disk_cache.h"
 #include "hosts/live/flight_group.h"
+#include "hosts/live/forecast_maps.h"
 #include "hosts/live/imagery.h"
 #include "hosts/live/live_config.h"
 #include "hosts/live/upstream_client.h"
@@ -29,7 +30,8 @@ struct MapAnswer {
 };
 
 // The 32 maps: satellite pictures from the imagery service and forecast maps painted from
-// one forecast grid per region, each rebuilt on demand at most every map refresh, and kept
+// the GFS model's fields (or, when the model cannot be had and no map of it is held, from one
+// Open-Meteo grid per region), each rebuilt on demand at most every map refresh, and kept
 // with its Last-Modified in memory and on disk. A rebuild that gives the same bytes keeps
 // the old Last-Modified; a failed one keeps the old map. Thread-safe.
 class MapService {
@@ -44,12 +46,14 @@ class MapService {
         std::shared_ptr<const std::vector<uint8_t>> bytes;
         int64_t lastModified = 0;
         int64_t built = 0;
+        bool fromModel = false;  // a forecast map painted from the model's fields
     };
     enum Source { SatelliteSource = 0, GridSource = 1 };
 
     void buildSatellite(int32_t region);
     void buildForecastMaps(int32_t region);
-    void store(int32_t region, int32_t layer, std::vector<uint8_t> bytes);
+    void buildGridMaps(int32_t region, const OutlineDrawer& outlines);
+    void store(int32_t region, int32_t layer, std::vector<uint8_t> bytes, bool fromModel = false);
     void loadMap(int32_t region, int32_t layer);
     void ensureOverlays(int32_t region);
     void drawOutlines(int32_t region, host::Canvas& map, host::Colour colour);
@@ -67,6 +71,7 @@ class MapService {
     std::optional<Overlay> overlays_[regionCount][2];
     int64_t overlayTriedAt_[regionCount]{};
     std::vector<uint8_t> landMasks_[regionCount];  // when the overlays cannot be had
+    ForecastMaps forecastMaps_;
 };
 
 }  // namespace nubivo::live
