@@ -2,12 +2,14 @@
 
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "hosts/core/canvas.h"
 #include "hosts/live/forecast_maps.h"
 #include "hosts/live/gfs_forecast.h"
+#include "hosts/live/gfs_inventory.h"
 #include "hosts/live/gfs_run.h"
 #include "tests/hosts/live/live_host_fixture.h"
 #include "tests/hosts/live/scripted_bucket.h"
@@ -72,11 +74,11 @@ class GfsTest : public test::LiveHostTest {
     // The model's fields as the host's forecast part has them now, on its own.
     std::shared_ptr<const live::PeriodFields> modelFields() {
         if (!forecast) {
-            settings = gfsConfig();
+            forecastConfig = gfsConfig();
             client = std::make_unique<live::UpstreamClient>([this] { return now.load(); });
-            disk = std::make_unique<live::DiskCache>(settings.cacheFolder);
+            disk = std::make_unique<live::DiskCache>(forecastConfig.cacheFolder);
             forecast = std::make_unique<live::GfsForecast>(
-                settings, [this] { return now.load(); }, *client, *disk);
+                forecastConfig, [this] { return now.load(); }, *client, *disk);
         }
         return forecast->fields();
     }
@@ -89,7 +91,7 @@ class GfsTest : public test::LiveHostTest {
     }
 
     std::unique_ptr<test::ScriptedBucket> bucket = std::make_unique<test::ScriptedBucket>();
-    live::LiveConfig settings;
+    live::LiveConfig forecastConfig;
     std::unique_ptr<live::UpstreamClient> client;
     std::unique_ptr<live::DiskCache> disk;
     std::unique_ptr<live::GfsForecast> forecast;
@@ -190,7 +192,7 @@ TEST_F(GfsTest, OnlyTheNeededBytesAreFetchedAndNothingWhileTheRunIsTheNewest) {
     for (const std::string& request : asked) {
         if (request.find(".idx") != std::string::npos) {
             ++inventories;
-            needed += bucket->objectSize(request);
+            needed += bucket->object(request).size();
         } else {
             EXPECT_NE(request.find(" bytes="), std::string::npos) << request;
             ++ranges;
@@ -214,6 +216,149 @@ TEST_F(GfsTest, OnlyTheNeededBytesAreFetchedAndNothingWhileTheRunIsTheNewest) {
     std::filesystem::remove_all(cacheFolder.path());
     EXPECT_FALSE(modelFields());
     EXPECT_LT(forecast->traffic().bytes, static_cast<int64_t>(needed));
+}
+
+host::Canvas decoded(const live::MapAnswer& answer) {
+    host::Canvas picture(1, 1, host::Colour{});
+    EXPECT_TRUE(answer.bytes && host::Canvas::decode(answer.bytes->data(), answer.bytes->size(),
+                                                     host::Colour{}, picture));
+    return picture;
+}
+
+// The map's colour at a place is the colour of `value` there (give or take the JPEG).
+void expectColourAt(const live::MapAnswer& map, live::ForecastLayer layer, double lon, double lat,
+                    double value) {
+    const host::Point at = live::mapPixel(live::regionBoxes[Europe], lon, lat);
+    const host::Colour seen =
+        decoded(map).pixel(static_cast<int32_t>(at.x), static_cast<int32_t>(at.y));
+    const host::Colour expected = live::forecastColour(layer, value);
+    EXPECT_LE(std::abs(seen.r - expected.r) + std::abs(seen.g - expected.g) +
+                  std::abs(seen.b - expected.b),
+              30)
+        << lon << " " << lat;
+}
+
+TEST_F(GfsTest, ForecastMapsComeFromTheModelAndChangeOnlyWithItsRuns) {
+    putRun(run06, period12);
+    live::LiveConfig c = gfsConfig();
+    c.mapRefresh = 600;
+    // Neither the forecast service nor the imagery service is needed for them.
+    c.forecastUrl = c.imageryUrl = "http://127.0.0.1:" + std::to_string(test::closedPort());
+    start(c);
+    live::MapAnswer first[3];
+    for (int32_t layer = High; layer <= Precipitation; ++layer) {
+        first[layer - 1] = host->map(Europe, layer);
+        ASSERT_EQ(first[layer - 1].status, 200) << layer;
+    }
+    for (const auto& [lon, lat] : {std::pair{5.0, 47.0}, {25.0, 52.0}}) {
+        expectColourAt(first[0], live::ForecastLayer::High, lon, lat, expectedHigh(lat, lon));
+        expectColourAt(first[1], live::ForecastLayer::Low, lon, lat, expectedLow(lat, lon));
+        expectColourAt(first[2], live::ForecastLayer::Precipitation, lon, lat, expectedTotal(lat));
+    }
+    EXPECT_EQ(upstream.requests(ScriptedUpstream::Forecast), 0);
+
+    // Rebuilt from the same run: the same bytes, so the same Last-Modified, and nothing
+    // fetched while the run is the newest.
+    const int32_t asked = bucket->requests();
+    now += 700;
+    const live::MapAnswer again = host->map(Europe, High);
+    EXPECT_EQ(*again.bytes, *first[0].bytes);
+    EXPECT_EQ(again.lastModified, first[0].lastModified);
+    EXPECT_EQ(bucket->requests(), asked);
+
+    // The next run replaces them at the next rebuild.
+    const int64_t run12 = run06 + 6 * hour;
+    now = run12 + 4 * hour + 1800;
+    putRun(run12, run12 + 6 * hour, 5);
+    const live::MapAnswer next = host->map(Europe, High);
+    EXPECT_EQ(next.lastModified, now.load());
+    expectColourAt(next, live::ForecastLayer::High, 5, 47, expectedHigh(47, 5, 5));
+}
+
+TEST_F(GfsTest, AMapKeepsItsLastGoodPictureWhenTheModelCannotBeHad) {
+    const int64_t run12 = run06 + 6 * hour;
+    const std::string file = test::modelKey(run12, 18);
+    const struct {
+        const char* name;
+        std::function<void(test::ScriptedBucket&)> harm;
+    } cases[] = {
+        {"a truncated file",
+         [&](test::ScriptedBucket& b) { b.put(file, b.object(file).substr(0, 5000)); }},
+        {"a damaged message",
+         [&](test::ScriptedBucket& b) {
+             std::string bytes = b.object(file);
+             bytes[3000 + 16 + 21 + 4] = 9;  // the first field's grid section, renumbered
+             b.put(file, bytes);
+         }},
+        {"another field than the inventory says",
+         [&](test::ScriptedBucket& b) {
+             // TMAX and TMIN (records 2 and 3, of one size) change places in the file.
+             const auto records = live::parseInventory(b.object(file + ".idx"));
+             const size_t tmax = (*records)[1].offset;
+             const size_t size = (*records)[2].offset - tmax;
+             std::string bytes = b.object(file);
+             const std::string first = bytes.substr(tmax, size);
+             bytes.replace(tmax, size, bytes.substr(tmax + size, size));
+             bytes.replace(tmax + size, size, first);
+             b.put(file, bytes);
+         }},
+        {"the bucket out of reach", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        host.reset();
+        startOver();
+        now = test::mondayMorning;
+        putRun(run06, period12);
+        live::LiveConfig settings = gfsConfig();
+        start(settings);
+        const live::MapAnswer good = host->map(Europe, High);
+        ASSERT_EQ(good.status, 200);
+        now = run12 + 4 * hour + 1800;
+        putRun(run12, run12 + 6 * hour, 5);
+        if (c.harm) {
+            c.harm(*bucket);
+        } else {
+            settings.gfsUrl = "http://127.0.0.1:" + std::to_string(test::closedPort());
+            start(settings);  // a restart, too: the maps on disk are the model's
+        }
+        const live::MapAnswer kept = host->map(Europe, High);
+        ASSERT_EQ(kept.status, 200);
+        EXPECT_EQ(*kept.bytes, *good.bytes);
+        EXPECT_EQ(kept.lastModified, good.lastModified);
+        EXPECT_EQ(upstream.requests(ScriptedUpstream::Forecast), 0) << "no grid instead";
+    }
+}
+
+TEST(GfsPaintingTest, AFeatureOfOneDegreeShowsWhereItLies) {
+    // A quarter-degree field over Europe at 10 degrees C, 25 within one degree square.
+    const live::GeoBox& box = live::regionBoxes[Europe];
+    live::FieldCrop field;
+    field.north = 75;
+    field.west = -12;
+    field.latitudeStep = field.longitudeStep = 0.25;
+    field.columns = 225;
+    field.rows = 169;
+    for (int32_t row = 0; row < field.rows; ++row) {
+        for (int32_t column = 0; column < field.columns; ++column) {
+            const double lat = 75 - row * 0.25;
+            const double lon = -12 + column * 0.25;
+            const bool inside = lat >= 47 && lat <= 48 && lon >= 8 && lon <= 9;
+            field.values.push_back(inside ? 25.0f : 10.0f);
+        }
+    }
+    const host::Canvas map = live::paintModelMap(box, field, live::ForecastLayer::High, period12,
+                                                 [](host::Canvas&, host::Colour) {});
+    auto colourAt = [&](double lon, double lat) {
+        const host::Point at = live::mapPixel(box, lon, lat);
+        return map.pixel(static_cast<int32_t>(at.x), static_cast<int32_t>(at.y));
+    };
+    const host::Colour warm = live::forecastColour(live::ForecastLayer::High, 25);
+    const host::Colour mild = live::forecastColour(live::ForecastLayer::High, 10);
+    for (const auto& [lon, lat] : {std::pair{8.5, 47.5}, {8.2, 47.8}})
+        EXPECT_EQ(colourAt(lon, lat).g, warm.g) << lon << " " << lat;
+    for (const auto& [lon, lat] : {std::pair{7.5, 47.5}, {8.5, 48.6}, {9.6, 46.5}})
+        EXPECT_EQ(colourAt(lon, lat).g, mild.g) << lon << " " << lat;
 }
 
 }  // namespace

@@ -124,10 +124,10 @@ void ScriptedBucket::remove(const std::string& key) {
     objects_.erase(key);
 }
 
-size_t ScriptedBucket::objectSize(const std::string& key) const {
+std::string ScriptedBucket::object(const std::string& key) const {
     std::lock_guard<std::mutex> lock(mutex_);
     const auto found = objects_.find(key);
-    return found == objects_.end() ? 0 : found->second.size();
+    return found == objects_.end() ? std::string() : found->second;
 }
 
 void ScriptedBucket::setIgnoresRange(bool ignores) {

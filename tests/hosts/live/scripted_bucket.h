@@ -31,7 +31,7 @@ class ScriptedBucket {
 
     void put(const std::string& key, std::string bytes);
     void remove(const std::string& key);
-    size_t objectSize(const std::string& key) const;  // 0 when there is none
+    std::string object(const std::string& key) const;  // "" when there is none
     void setIgnoresRange(bool ignores);
 
     // Requests answered since the last reset, and the body bytes the client's socket took.
