@@ -11,6 +11,7 @@
 #include "hosts/core/calendar.h"
 #include "hosts/live/gfs_decode.h"
 #include "hosts/live/gfs_run.h"
+#include "hosts/live/regions.h"
 
 namespace nubivo::test {
 namespace {
@@ -40,8 +41,11 @@ std::string modelKey(int64_t run, int32_t hour) {
     return live::modelFileUrl("", run, hour).substr(1);
 }
 
-std::string gribMessage(const live::ModelVariable& variable, int64_t run, int32_t from, int32_t to,
-                        int32_t columns, const PlaceValue& value, bool complexPacking) {
+namespace {
+
+// The value at every point of a global grid of `columns` points round the globe, row by row
+// from the north.
+std::vector<double> gridValues(int32_t columns, const PlaceValue& value) {
     const int32_t rows = columns / 2 + 1;
     const double step = 360.0 / columns;
     std::vector<double> values(static_cast<size_t>(columns) * rows);
@@ -51,6 +55,25 @@ std::string gribMessage(const live::ModelVariable& variable, int64_t run, int32_
             values[static_cast<size_t>(j) * columns + i] = value(90 - j * step, longitude);
         }
     }
+    return values;
+}
+
+}  // namespace
+
+std::string gribMessage(const live::ModelVariable& variable, int64_t run, int32_t from, int32_t to,
+                        int32_t columns, const PlaceValue& value, bool complexPacking,
+                        int32_t bitsPerValue) {
+    return gribMessage(variable, run, from, to, columns, gridValues(columns, value), complexPacking,
+                       bitsPerValue);
+}
+
+std::string gribMessage(const live::ModelVariable& variable, int64_t run, int32_t from, int32_t to,
+                        int32_t columns, std::vector<double> values, bool complexPacking,
+                        int32_t bitsPerValue) {
+    const int32_t rows = columns / 2 + 1;
+    const double step = 360.0 / columns;
+    if (values.size() != static_cast<size_t>(columns) * rows)
+        throw std::runtime_error("gribMessage: values of another grid");
     std::lock_guard<std::mutex> lock(live::codesMutex());
     std::unique_ptr<codes_handle, void (*)(codes_handle*)> handle(
         codes_grib_handle_new_from_samples(nullptr, "GRIB2"),
@@ -83,7 +106,7 @@ std::string gribMessage(const live::ModelVariable& variable, int64_t run, int32_
         {"lengthOfTimeRange", inDays ? (to - from) / 24 : to - from},
         {"Ni", columns},
         {"Nj", rows},
-        {"bitsPerValue", 16},
+        {"bitsPerValue", bitsPerValue},
     };
     for (const auto& [key, number] : longs)
         check(codes_set_long(h, key, number), key);
@@ -119,26 +142,96 @@ std::string gribMessage(const live::ModelVariable& variable, int64_t run, int32_
     check(codes_set_double_array(h, "values", values.data(), values.size()), "values");
     const void* message = nullptr;
     check(codes_get_message(h, &message, &length), "message");
-    return std::string(static_cast<const char*>(message), length);
+    std::string bytes(static_cast<const char*>(message), length);
+    // ecCodes has been seen to pack large fields wrongly: the message must decode to what
+    // went in, within what the bits per value can tell apart.
+    std::unique_ptr<codes_handle, void (*)(codes_handle*)> decoded(
+        codes_handle_new_from_message(nullptr, bytes.data(), bytes.size()),
+        [](codes_handle* d) { codes_handle_delete(d); });
+    std::vector<double> back(values.size());
+    size_t count = back.size();
+    check(decoded ? codes_get_double_array(decoded.get(), "values", back.data(), &count)
+                  : CODES_INTERNAL_ERROR,
+          "decoding the message written");
+    const auto [low, high] = std::minmax_element(values.begin(), values.end());
+    // The reference value is a 32-bit float: a constant field keeps only its precision.
+    const double tolerance = (*high - *low) / ((1 << bitsPerValue) - 1) +
+                             1e-6 * std::max(std::abs(*low), std::abs(*high)) + 1e-6;
+    for (size_t i = 0; i < values.size(); ++i) {
+        if (std::abs(back[i] - values[i]) > tolerance)
+            throw std::runtime_error("gribMessage: ecCodes packed the field wrongly at point " +
+                                     std::to_string(i));
+    }
+    return bytes;
+}
+
+ScriptedWeatherModel detailedWeather(int64_t run) {
+    const int32_t runHour = static_cast<int32_t>(run / 3600 % 24);
+    // A square of one degree at a share of each box's width from the west and of its height
+    // from the north.
+    auto inSquare = [](double lat, double lon, double across, double down) {
+        for (const live::GeoBox& box : live::regionBoxes) {
+            const double west = std::floor(box.west + across * (box.east - box.west));
+            const double north = std::floor(box.north - down * (box.north - box.south));
+            if (lat >= north - 1 && lat <= north && lon >= west && lon <= west + 1)
+                return true;
+        }
+        return false;
+    };
+    constexpr double degree = M_PI / 180;
+    return {[=](double lat, double lon, int32_t hour) {
+                const double local = std::fmod(runHour + hour + lon / 15 + 48, 24);
+                double t = 255.15 + 32 * std::pow(std::cos(lat * degree), 1.5) +
+                           6 * std::sin(2 * M_PI * (local - 9) / 24) +
+                           4 * std::sin(lon / 7 + lat / 5);
+                const struct {
+                    double lat, lon;
+                } peaks[] = {{46, 10}, {40, -106}, {31, 84}, {-20, -68}, {-30, 30}};
+                for (const auto& peak : peaks) {
+                    const double d2 =
+                        (lat - peak.lat) * (lat - peak.lat) + (lon - peak.lon) * (lon - peak.lon);
+                    t -= 10 * std::exp(-d2 / 8);
+                }
+                return t + (inSquare(lat, lon, 0.25, 0.5) ? 8 : 0);
+            },
+            [=](double lat, double lon, int32_t hour) {
+                const double band = std::sin((lon + 0.8 * (runHour + hour)) / 6 + lat / 4);
+                double rain = band > 0.8 ? 1.5 * (band - 0.8) / 0.2 : 0;
+                if (std::abs(lat - 5) < 4)
+                    rain += 0.4;
+                return rain + (inSquare(lat, lon, 0.75, 0.5) ? 3 : 0);
+            }};
 }
 
 void putRun(ScriptedBucket& bucket, const ScriptedRun& run, const ScriptedWeatherModel& weather) {
     const std::string date = "d=" + live::runName(run.run);
-    auto over = [&weather](int32_t from, int32_t to, Variable variable) {
-        return [&weather, from, to, variable](double latitude, double longitude) {
-            double result = variable == Tmin ? 1e9 : variable == Tmax ? -1e9 : 0;
-            for (int32_t hour = from + 1; hour <= to; ++hour) {
-                if (variable == Apcp) {
-                    result += weather.rain(latitude, longitude, hour);
-                } else {
-                    const double t = weather.temperature(latitude, longitude, hour);
-                    result = variable == Tmax ? std::max(result, t) : std::min(result, t);
-                }
+    // The hours run by in turn: the windows since the last 6-hour mark and since the start
+    // are kept up to date, and a file takes them as they stand at its hour.
+    const std::vector<double> latitudes =
+        gridValues(run.columns, [](double lat, double) { return lat; });
+    const std::vector<double> longitudes =
+        gridValues(run.columns, [](double, double lon) { return lon; });
+    const size_t points = latitudes.size();
+    std::vector<double> highest(points), lowest(points), sinceMark(points), sinceStart(points, 0.0);
+    const int32_t lastHour = *std::max_element(run.hours.begin(), run.hours.end());
+    for (int32_t hour = 0; hour <= lastHour; ++hour) {
+        if (hour > 0) {
+            if ((hour - 1) % 6 == 0) {
+                std::fill(highest.begin(), highest.end(), -1e9);
+                std::fill(lowest.begin(), lowest.end(), 1e9);
+                std::fill(sinceMark.begin(), sinceMark.end(), 0.0);
             }
-            return result;
-        };
-    };
-    for (const int32_t hour : run.hours) {
+            for (size_t i = 0; i < points; ++i) {
+                const double t = weather.temperature(latitudes[i], longitudes[i], hour);
+                const double rain = weather.rain(latitudes[i], longitudes[i], hour);
+                highest[i] = std::max(highest[i], t);
+                lowest[i] = std::min(lowest[i], t);
+                sinceMark[i] += rain;
+                sinceStart[i] += rain;
+            }
+        }
+        if (std::find(run.hours.begin(), run.hours.end(), hour) == run.hours.end())
+            continue;
         std::string file;
         std::string inventory;
         int32_t number = 0;
@@ -156,8 +249,9 @@ void putRun(ScriptedBucket& bucket, const ScriptedRun& run, const ScriptedWeathe
                 const live::ModelVariable& model = live::modelVariables[variable];
                 add(model.name, model.level,
                     timeRange(mark, hour, variable == Tmax ? "max" : "min"),
-                    gribMessage(model, run.run, mark, hour, run.columns, over(mark, hour, variable),
-                                run.complexPacking));
+                    gribMessage(model, run.run, mark, hour, run.columns,
+                                variable == Tmax ? highest : lowest, run.complexPacking,
+                                run.bitsPerValue));
             }
         }
         add("UGRD", "10 m above ground", at, otherRecord(2000, 'b'));
@@ -166,13 +260,13 @@ void putRun(ScriptedBucket& bucket, const ScriptedRun& run, const ScriptedWeathe
             add("PRATE", "surface", timeRange(mark, hour, "ave"), otherRecord(2500, 'c'));
             if (run.buckets) {
                 add(apcp.name, apcp.level, timeRange(mark, hour, "acc"),
-                    gribMessage(apcp, run.run, mark, hour, run.columns, over(mark, hour, Apcp),
-                                run.complexPacking));
+                    gribMessage(apcp, run.run, mark, hour, run.columns, sinceMark,
+                                run.complexPacking, run.bitsPerValue));
             }
             if (run.totals) {
                 add(apcp.name, apcp.level, timeRange(0, hour, "acc"),
-                    gribMessage(apcp, run.run, 0, hour, run.columns, over(0, hour, Apcp),
-                                run.complexPacking));
+                    gribMessage(apcp, run.run, 0, hour, run.columns, sinceStart, run.complexPacking,
+                                run.bitsPerValue));
             }
         }
         add("CPOFP", "surface", at, otherRecord(1500, 'd'));

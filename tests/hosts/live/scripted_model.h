@@ -17,9 +17,17 @@ using PlaceValue = std::function<double(double latitude, double longitude)>;
 // `variable` of `run` over forecast hours (from, to] (a total from the start at whole days
 // counted in days), on a global grid of `columns` points round the globe (the model's 1440)
 // from 90 N 0 E, rows north to south; complex packing with spatial differencing (template
-// 5.3, as NOAA sends) or simple packing. NaN values are left out through a bitmap.
+// 5.3, as NOAA sends) or simple packing, at `bitsPerValue`. NaN values are left out through
+// a bitmap. Every message is decoded again and compared with the values that went in (ecCodes
+// 2.28 packs some large fields wrongly with spatial differencing): a runtime_error if they
+// differ.
 std::string gribMessage(const live::ModelVariable& variable, int64_t run, int32_t from, int32_t to,
-                        int32_t columns, const PlaceValue& value, bool complexPacking = false);
+                        int32_t columns, const PlaceValue& value, bool complexPacking = false,
+                        int32_t bitsPerValue = 16);
+// The same with the values of every point given, row by row from the north.
+std::string gribMessage(const live::ModelVariable& variable, int64_t run, int32_t from, int32_t to,
+                        int32_t columns, std::vector<double> values, bool complexPacking,
+                        int32_t bitsPerValue);
 
 // The weather of a scripted run hour by hour, from which every record is made: the 2 m
 // temperature (K) at forecast hour h, and the rain (mm) in the hour that ends at h.
@@ -27,6 +35,13 @@ struct ScriptedWeatherModel {
     std::function<double(double latitude, double longitude, int32_t hour)> temperature;
     std::function<double(double latitude, double longitude, int32_t hour)> rain;
 };
+
+// Weather with the detail of a real model run, for looking at maps and for realistic
+// message sizes: temperature falling towards the poles with a day's warming and cooling by
+// local time, waves, cold mountains, and a square of one degree 8 degrees warmer a quarter of
+// the way across each region's box, halfway down; rain in moving bands and near the equator,
+// and a square of one degree of heavy rain three quarters of the way across, halfway down.
+ScriptedWeatherModel detailedWeather(int64_t run);
 
 // How a scripted run lays out its files.
 struct ScriptedRun {
@@ -36,6 +51,7 @@ struct ScriptedRun {
     bool buckets = true;  // APCP since the last 6-hour mark
     bool totals = true;   // APCP since the run began
     bool complexPacking = false;
+    int32_t bitsPerValue = 16;  // 4 gives messages of the model's grid the size of NOAA's
 };
 
 // Puts the files of `run` and their inventories into `bucket` under NOAA's keys. Each file
