@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include <malloc.h>
+
 #include "hosts/live/gfs_decode.h"
 #include "hosts/live/gfs_fetch.h"
 #include "hosts/live/gfs_run.h"
@@ -163,6 +165,9 @@ GfsForecast::Outcome GfsForecast::fetchFields(const PeriodPlan& plan) {
     }
     held_ = fields;
     cache_.write(fieldsName, fieldsFileBytes(*fields));
+    // The decoded fields and the messages came and went in large blocks: give the free ones
+    // back to the system rather than keep them for the next run, hours away.
+    malloc_trim(0);
     return Outcome::Done;
 }
 
