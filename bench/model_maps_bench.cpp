@@ -5,6 +5,7 @@
 // while it fetches and decodes a run and after it.
 #include <benchmark/benchmark.h>
 #include <curl/curl.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -214,8 +215,15 @@ void ModelRunMemory(benchmark::State& state) {
         for (std::string& arg : args)
             argv.push_back(arg.data());
         argv.push_back(nullptr);
+        // The host's own lines must not mix with the benchmark's report.
+        posix_spawn_file_actions_t quiet;
+        posix_spawn_file_actions_init(&quiet);
+        posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&quiet, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
         pid_t pid = 0;
-        if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
+        const int spawned = posix_spawn(&pid, argv[0], &quiet, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&quiet);
+        if (spawned != 0) {
             state.SkipWithError("cannot start the live host");
             return;
         }
