@@ -112,17 +112,14 @@ std::optional<LatLonGrid> decodeModelField(std::string_view bytes, const ModelVa
     const host::CivilDate runDate = host::civilDate(host::floorDiv(run, 86400));
     const long runDay = runDate.year * 10000L + runDate.month * 100L + runDate.day;
     const long runHour = static_cast<long>(run - host::floorDiv(run, 86400) * 86400) / 3600;
-    const long statistic = variable.statistic == Statistic::Accumulation ? 1
-                           : variable.statistic == Statistic::Maximum    ? 2
-                           : variable.statistic == Statistic::Minimum    ? 3
-                                                                         : 0;
+    // A height above ground must match too; the surface has no value to compare.
     const bool sameField =
         read.number("discipline") == variable.discipline &&
         read.number("parameterCategory") == variable.category &&
         read.number("parameterNumber") == variable.number &&
         read.number("typeOfFirstFixedSurface") == variable.levelType &&
-        read.number("level") == variable.levelValue &&
-        read.number("typeOfStatisticalProcessing") == statistic &&
+        (variable.levelType != heightAboveGround || read.number("level") == variable.levelValue) &&
+        read.number("typeOfStatisticalProcessing") == statisticCode(variable.statistic) &&
         read.number("dataDate") == runDay && read.number("dataTime") == runHour * 100 &&
         read.number("startStep") == window.from && read.number("endStep") == window.to;
     if (!read.missingKey().empty() || !sameField) {

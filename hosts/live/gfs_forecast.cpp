@@ -67,13 +67,13 @@ GfsForecast::Outcome GfsForecast::tryRun(int64_t run, int64_t period) {
     std::vector<int32_t> hours = periodHours(run, period);
     // The last file of a period appears last: without it the run is not complete yet.
     std::rotate(hours.rbegin(), hours.rbegin() + 1, hours.rend());
-    if (inventoryRun_ != run) {
-        inventories_.clear();
-        inventoryRun_ = run;
-    }
+    // Only the hours of this period: the plan must not reach into files it did not check.
+    std::map<int32_t, std::vector<InventoryRecord>> needed;
     for (const int32_t hour : hours) {
-        if (inventories_.count(hour))
+        if (inventoryRun_ == run && inventories_.count(hour)) {
+            needed.emplace(hour, inventories_.at(hour));
             continue;
+        }
         InventoryFetch fetch =
             fetchInventory(upstream_, modelFileUrl(config_.gfsUrl, run, hour) + ".idx");
         requests_ += 1;
@@ -85,12 +85,14 @@ GfsForecast::Outcome GfsForecast::tryRun(int64_t run, int64_t period) {
                          runName(run).c_str(), hour, fetch.error.c_str());
             return Outcome::Failed;
         }
-        inventories_.emplace(hour, std::move(fetch.records));
+        // The inventories of one run are kept: the next period of the same run needs most.
+        if (inventoryRun_ != run) {
+            inventories_.clear();
+            inventoryRun_ = run;
+        }
+        inventories_.emplace(hour, fetch.records);
+        needed.emplace(hour, std::move(fetch.records));
     }
-    // Only the hours of this period: the plan must not reach into files it did not check.
-    std::map<int32_t, std::vector<InventoryRecord>> needed;
-    for (const int32_t hour : hours)
-        needed.emplace(hour, inventories_.at(hour));
     const std::optional<PeriodPlan> plan = planPeriod(run, period, needed);
     if (!plan) {
         std::fprintf(stderr, "nubivo-live-host: model run %s lacks the fields of the period\n",
@@ -165,6 +167,9 @@ GfsForecast::Outcome GfsForecast::fetchFields(const PeriodPlan& plan) {
     }
     held_ = fields;
     cache_.write(fieldsName, fieldsFileBytes(*fields));
+    std::fprintf(stderr, "nubivo-live-host: model run %s: %zu records for %s\n",
+                 runName(plan.run).c_str(), plan.records.size(),
+                 periodText(plan.periodStart).c_str());
     // The decoded fields and the messages came and went in large blocks: give the free ones
     // back to the system rather than keep them for the next run, hours away.
     malloc_trim(0);

@@ -9,10 +9,26 @@
 namespace nubivo::live {
 
 const ModelVariable modelVariables[modelFieldCount] = {
-    {"TMAX", "2 m above ground", Statistic::Maximum, 0, 0, 4, 103, 2, -273.15},
-    {"TMIN", "2 m above ground", Statistic::Minimum, 0, 0, 5, 103, 2, -273.15},
-    {"APCP", "surface", Statistic::Accumulation, 0, 1, 8, 1, 0, 0.0},
+    {"TMAX", "2 m above ground", Statistic::Maximum, 0, 0, 4, heightAboveGround, 2, -273.15},
+    {"TMIN", "2 m above ground", Statistic::Minimum, 0, 0, 5, heightAboveGround, 2, -273.15},
+    {"APCP", "surface", Statistic::Accumulation, 0, 1, 8, groundSurface, 0, 0.0},
 };
+
+int32_t statisticCode(Statistic statistic) {
+    switch (statistic) {
+        case Statistic::Average:
+            return 0;
+        case Statistic::Accumulation:
+            return 1;
+        case Statistic::Maximum:
+            return 2;
+        case Statistic::Minimum:
+            return 3;
+        case Statistic::Instant:
+            break;
+    }
+    return -1;
+}
 
 namespace {
 

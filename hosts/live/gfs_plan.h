@@ -10,6 +10,10 @@
 
 namespace nubivo::live {
 
+// GRIB2 fixed surfaces (WMO code table 4.5) of the fields the maps are made of.
+inline constexpr int32_t groundSurface = 1;
+inline constexpr int32_t heightAboveGround = 103;
+
 // A field the forecast maps are made of, as the model's inventories name it and as its
 // GRIB2 messages code it (WMO code tables 4.2 and 4.5).
 struct ModelVariable {
@@ -19,10 +23,14 @@ struct ModelVariable {
     int32_t discipline;
     int32_t category;
     int32_t number;
-    int32_t levelType;   // 103: height above ground; 1: the surface
-    int32_t levelValue;  // metres above ground
+    int32_t levelType;   // groundSurface or heightAboveGround
+    int32_t levelValue;  // metres, above ground only
     double offset;       // added to the decoded values: Kelvin to Celsius, or nothing
 };
+
+// How GRIB2 codes a statistic over a window (WMO code table 4.10): 0 average,
+// 1 accumulation, 2 maximum, 3 minimum; -1 for a value at one time.
+int32_t statisticCode(Statistic statistic);
 
 // The period's three fields, in the order of the forecast maps: the 2 m maximum temperature
 // (High, degrees C), the 2 m minimum (Low, degrees C) and the precipitation (mm).

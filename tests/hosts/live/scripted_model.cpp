@@ -97,9 +97,7 @@ std::string gribMessage(const live::ModelVariable& variable, int64_t run, int32_
         {"parameterCategory", variable.category},
         {"parameterNumber", variable.number},
         {"typeOfFirstFixedSurface", variable.levelType},
-        {"typeOfStatisticalProcessing", variable.statistic == live::Statistic::Accumulation ? 1
-                                        : variable.statistic == live::Statistic::Maximum    ? 2
-                                                                                            : 3},
+        {"typeOfStatisticalProcessing", live::statisticCode(variable.statistic)},
         {"indicatorOfUnitOfTimeRange", 1},
         {"forecastTime", from},
         {"indicatorOfUnitForTimeRange", inDays ? 2 : 1},
@@ -110,7 +108,7 @@ std::string gribMessage(const live::ModelVariable& variable, int64_t run, int32_
     };
     for (const auto& [key, number] : longs)
         check(codes_set_long(h, key, number), key);
-    if (variable.levelType == 103) {
+    if (variable.levelType == live::heightAboveGround) {
         check(codes_set_long(h, "scaleFactorOfFirstFixedSurface", 0), "level");
         check(codes_set_long(h, "scaledValueOfFirstFixedSurface", variable.levelValue), "level");
     }
