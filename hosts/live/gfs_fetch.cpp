@@ -1,6 +1,5 @@
 #include "hosts/live/gfs_fetch.h"
 
-#include <charconv>
 #include <optional>
 
 namespace nubivo::live {
@@ -12,14 +11,6 @@ constexpr size_t maxInventoryBytes = 2u * 1024u * 1024u;
 // this much.
 constexpr uint64_t maxOpenRecordBytes = 16u * 1024u * 1024u;
 
-std::optional<uint64_t> number(std::string_view text) {
-    uint64_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
-}
-
 // "bytes 100-199/5000" (the total may be "*"): the first and last byte sent.
 std::optional<std::pair<uint64_t, uint64_t>> contentRange(std::string_view value) {
     if (value.substr(0, 6) != "bytes ")
@@ -29,8 +20,8 @@ std::optional<std::pair<uint64_t, uint64_t>> contentRange(std::string_view value
     const size_t slash = value.find('/');
     if (dash == std::string_view::npos || slash == std::string_view::npos || slash < dash)
         return std::nullopt;
-    const std::optional<uint64_t> first = number(value.substr(0, dash));
-    const std::optional<uint64_t> last = number(value.substr(dash + 1, slash - dash - 1));
+    const std::optional<uint64_t> first = wholeNumber(value.substr(0, dash));
+    const std::optional<uint64_t> last = wholeNumber(value.substr(dash + 1, slash - dash - 1));
     if (!first || !last || *last < *first)
         return std::nullopt;
     return std::pair{*first, *last};

@@ -11,17 +11,6 @@ namespace {
 constexpr size_t maxRecords = 20000;
 constexpr int32_t maxHours = 24 * 1000;
 
-std::optional<uint64_t> wholeNumber(std::string_view text) {
-    uint64_t value = 0;
-    const char* end = text.data() + text.size();
-    if (text.empty() || text.size() > 15)
-        return std::nullopt;
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (error != std::errc() || stop != end)
-        return std::nullopt;
-    return value;
-}
-
 std::optional<int32_t> hours(std::string_view text, int32_t unit) {
     const std::optional<uint64_t> value = wholeNumber(text);
     if (!value || *value > static_cast<uint64_t>(maxHours / unit))
@@ -61,6 +50,17 @@ std::optional<int64_t> runTime(std::string_view text) {
 }
 
 }  // namespace
+
+std::optional<uint64_t> wholeNumber(std::string_view text) {
+    uint64_t value = 0;
+    const char* end = text.data() + text.size();
+    if (text.empty() || text.size() > 15)
+        return std::nullopt;
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc() || stop != end)
+        return std::nullopt;
+    return value;
+}
 
 std::optional<HourWindow> parseTimeRange(std::string_view text) {
     const std::vector<std::string_view> words = split(text, ' ');

@@ -8,6 +8,10 @@
 
 namespace nubivo::live {
 
+// A whole number of at most 15 decimal digits and nothing else (a byte offset, a count);
+// nullopt for anything else, signs and spaces included.
+std::optional<uint64_t> wholeNumber(std::string_view text);
+
 // What a record's time range says it holds: a value at one time, or a statistic over a
 // window of forecast hours.
 enum class Statistic { Instant, Accumulation, Maximum, Minimum, Average };

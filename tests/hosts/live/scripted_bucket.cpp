@@ -7,22 +7,15 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <optional>
 #include <stdexcept>
+
+#include "hosts/live/gfs_inventory.h"
 
 namespace nubivo::test {
 namespace {
 
 constexpr size_t maxRequestHead = 64 * 1024;
-
-std::optional<uint64_t> number(std::string_view text) {
-    uint64_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
-}
 
 std::string lowerCase(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -56,8 +49,8 @@ std::optional<Asked> readRange(const std::string& value, uint64_t size) {
     const size_t dash = spec.find('-');
     if (dash == std::string_view::npos)
         return std::nullopt;
-    const std::optional<uint64_t> first = number(spec.substr(0, dash));
-    const std::optional<uint64_t> last = number(spec.substr(dash + 1));
+    const std::optional<uint64_t> first = live::wholeNumber(spec.substr(0, dash));
+    const std::optional<uint64_t> last = live::wholeNumber(spec.substr(dash + 1));
     if (!first && last) {  // the last n bytes
         if (*last == 0)
             return Asked{size, size};
