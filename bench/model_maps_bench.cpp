@@ -144,9 +144,8 @@ void ModelMapBuild(benchmark::State& state) {
     const auto region = static_cast<size_t>(state.range(0));
     for (auto _ : state) {
         const std::vector<uint8_t> jpeg =
-            live::paintModelMap(live::regionBoxes[region], fields->fields[0][region],
-                                live::ForecastLayer::High, fields->periodStart,
-                                [](host::Canvas&, host::Colour) {})
+            live::paintModelMap(host::regionBoxes[region], fields->fields[0][region],
+                                live::ForecastLayer::High, fields->periodStart)
                 .encodeJpeg();
         benchmark::DoNotOptimize(jpeg.data());
     }

@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "hosts/core/canvas.h"
+#include "hosts/core/regions.h"
 #include "hosts/live/gfs_forecast.h"
 #include "hosts/live/gfs_grid.h"
 #include "hosts/live/map_painting.h"
-#include "hosts/live/regions.h"
 
 namespace nubivo::live {
 
@@ -24,18 +24,18 @@ class ForecastMaps {
         std::vector<uint8_t> jpeg[3];
     };
 
-    // The maps of `region` (an index into regionBoxes); nullopt when the model's fields of
-    // the current period cannot be had now. The same fields always give the same bytes.
-    std::optional<Maps> build(int32_t region, const OutlineDrawer& outlines);
+    // The maps of `region` (an index into host::regionBoxes); nullopt when the model's fields
+    // of the current period cannot be had now. The same fields always give the same bytes.
+    std::optional<Maps> build(int32_t region);
 
   private:
     GfsForecast forecast_;
 };
 
-// The map of `layer` over `box` (plate carree, 440 x 330) painted from `field` at the
-// model's resolution, bilinear between its points, with the outlines, a title naming the
-// period that starts at `periodStart`, the legend and the credit, "NOAA GFS".
-host::Canvas paintModelMap(const GeoBox& box, const FieldCrop& field, ForecastLayer layer,
-                           int64_t periodStart, const OutlineDrawer& outlines);
+// The map of `layer` over `box` painted from `field` at the model's resolution, bilinear
+// between its points, in the shared look (host::drawFieldMap): the title names the period
+// that starts at `periodStart` ("High, Wed 9 Dec 00–24 UTC"), the credit "NOAA GFS".
+host::Canvas paintModelMap(const host::GeoBox& box, const FieldCrop& field, ForecastLayer layer,
+                           int64_t periodStart);
 
 }  // namespace nubivo::live

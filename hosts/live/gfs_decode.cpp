@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "hosts/core/calendar.h"
-#include "hosts/live/regions.h"
+#include "hosts/core/regions.h"
 
 namespace nubivo::live {
 namespace {
@@ -161,7 +161,7 @@ std::optional<LatLonGrid> decodeModelField(std::string_view bytes, const ModelVa
         if (value == missingMark || !std::isfinite(value))
             value = std::numeric_limits<double>::quiet_NaN();
     }
-    for (const GeoBox& box : regionBoxes) {
+    for (const host::GeoBox& box : host::regionBoxes) {
         if (!coversBox(grid, box)) {
             *error = "the message's grid does not cover the regions";
             return std::nullopt;

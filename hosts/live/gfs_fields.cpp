@@ -3,9 +3,9 @@
 #include <cstring>
 #include <iterator>
 
+#include "hosts/core/regions.h"
 #include "hosts/live/disk_cache.h"
 #include "hosts/live/json_fields.h"
-#include "hosts/live/regions.h"
 
 namespace nubivo::live {
 namespace {
@@ -16,7 +16,7 @@ constexpr int32_t fieldsVersion = 1;
 constexpr int64_t maxCropPoints = 4'000'000;
 constexpr double slack = 1e-6;
 
-bool covers(const FieldCrop& crop, const GeoBox& box) {
+bool covers(const FieldCrop& crop, const host::GeoBox& box) {
     return crop.latitudeStep > 0 && crop.longitudeStep > 0 && crop.columns > 1 && crop.rows > 1 &&
            crop.north >= box.north - slack && crop.west <= box.west + slack &&
            crop.north - (crop.rows - 1) * crop.latitudeStep <= box.south + slack &&
@@ -73,7 +73,7 @@ std::optional<PeriodFields> readFieldsFile(std::string_view bytes) {
     size_t at = 0;
     for (int32_t field = 0; field < modelFieldCount; ++field) {
         const Json& crops = (*shapes)[static_cast<size_t>(field)];
-        if (!crops.is_array() || crops.size() != std::size(regionBoxes))
+        if (!crops.is_array() || crops.size() != std::size(host::regionBoxes))
             return std::nullopt;
         for (size_t region = 0; region < crops.size(); ++region) {
             const Json& shape = crops[region];
@@ -96,7 +96,8 @@ std::optional<PeriodFields> readFieldsFile(std::string_view bytes) {
             crop.columns = *columns;
             crop.rows = *rows;
             const size_t length = static_cast<size_t>(*columns) * static_cast<size_t>(*rows);
-            if (!covers(crop, regionBoxes[region]) || values.size() - at < length * sizeof(float))
+            if (!covers(crop, host::regionBoxes[region]) ||
+                values.size() - at < length * sizeof(float))
                 return std::nullopt;
             crop.values.resize(length);
             std::memcpy(crop.values.data(), values.data() + at, length * sizeof(float));

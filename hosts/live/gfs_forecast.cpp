@@ -6,10 +6,10 @@
 
 #include <malloc.h>
 
+#include "hosts/core/regions.h"
 #include "hosts/live/gfs_decode.h"
 #include "hosts/live/gfs_fetch.h"
 #include "hosts/live/gfs_run.h"
-#include "hosts/live/regions.h"
 
 namespace nubivo::live {
 namespace {
@@ -112,7 +112,7 @@ GfsForecast::Outcome GfsForecast::fetchFields(const PeriodPlan& plan) {
         for (const FieldPart& part : plan.parts[field])
             roles[part.record] = {field, part.sign};
     }
-    const size_t regions = std::size(regionBoxes);
+    const size_t regions = std::size(host::regionBoxes);
     std::string error;
     auto take = [&](const PlannedRecord& record, int32_t sign, std::string_view bytes) {
         const ModelVariable& variable = modelVariables[record.field];
@@ -122,7 +122,7 @@ GfsForecast::Outcome GfsForecast::fetchFields(const PeriodPlan& plan) {
             return false;
         std::vector<FieldCrop>& field = fields->fields[record.field];
         for (size_t region = 0; region < regions; ++region) {
-            FieldCrop crop = cropField(*grid, regionBoxes[region], variable.offset);
+            FieldCrop crop = cropField(*grid, host::regionBoxes[region], variable.offset);
             if (field.size() <= region) {
                 for (float& value : crop.values)
                     value *= static_cast<float>(sign);

@@ -51,7 +51,7 @@ bool FieldCrop::sameShape(const FieldCrop& other) const {
            longitudeStep == other.longitudeStep && values.size() == other.values.size();
 }
 
-bool coversBox(const LatLonGrid& grid, const GeoBox& box) {
+bool coversBox(const LatLonGrid& grid, const host::GeoBox& box) {
     if (grid.columns < 2 || grid.rows < 2 || !(grid.longitudeStep > 0) ||
         !(std::abs(grid.latitudeStep) > 0) ||
         std::abs(grid.columns * grid.longitudeStep - 360.0) > 1e-3 ||
@@ -64,7 +64,7 @@ bool coversBox(const LatLonGrid& grid, const GeoBox& box) {
     return south <= box.south + slack && north >= box.north - slack;
 }
 
-FieldCrop cropField(const LatLonGrid& grid, const GeoBox& box, double offset) {
+FieldCrop cropField(const LatLonGrid& grid, const host::GeoBox& box, double offset) {
     FieldCrop crop;
     if (!coversBox(grid, box))
         return crop;

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "hosts/live/regions.h"
+#include "hosts/core/regions.h"
 
 namespace nubivo::live {
 
@@ -42,11 +42,11 @@ struct FieldCrop {
 
 // The crop of `grid` for `box`, each value plus `offset` (Kelvin to Celsius, say). The grid
 // must cover the box's latitudes.
-FieldCrop cropField(const LatLonGrid& grid, const GeoBox& box, double offset);
+FieldCrop cropField(const LatLonGrid& grid, const host::GeoBox& box, double offset);
 
 // True when `grid` goes round the globe and covers the box's latitudes with room for
 // bilinear values.
-bool coversBox(const LatLonGrid& grid, const GeoBox& box);
+bool coversBox(const LatLonGrid& grid, const host::GeoBox& box);
 
 // Folds `next` into `into`, point by point: the larger or the smaller value, or the sum with
 // `next` times `sign`. A point unknown in either is unknown. False (and `into` unchanged)

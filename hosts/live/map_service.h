@@ -52,11 +52,9 @@ class MapService {
 
     void buildSatellite(int32_t region);
     void buildForecastMaps(int32_t region);
-    void buildGridMaps(int32_t region, const OutlineDrawer& outlines);
+    void buildGridMaps(int32_t region);
     void store(int32_t region, int32_t layer, std::vector<uint8_t> bytes, bool fromModel = false);
     void loadMap(int32_t region, int32_t layer);
-    void ensureOverlays(int32_t region);
-    void drawOutlines(int32_t region, host::Canvas& map, host::Colour colour);
     bool recentlyFailed(int32_t region, Source source);
     void failed(int32_t region, Source source);
 
@@ -68,9 +66,6 @@ class MapService {
     std::mutex mutex_;
     MapEntry maps_[regionCount][layerCount];
     int64_t failedAt_[regionCount][2]{};
-    std::optional<Overlay> overlays_[regionCount][2];
-    int64_t overlayTriedAt_[regionCount]{};
-    std::vector<uint8_t> landMasks_[regionCount];  // when the overlays cannot be had
     ForecastMaps forecastMaps_;
 };
 

@@ -239,10 +239,10 @@ live::LatLonGrid smoothGrid(bool northFirst) {
 }
 
 TEST(GfsGridTest, CropsHoldTheirBoxWholeAcrossZeroAndTheDateLine) {
-    const live::GeoBox boxes[] = {{-12, 33, 44, 75}, {110, -50, 180, 2.5}, {-32, -37, 68, 38}};
+    const host::GeoBox boxes[] = {{-12, 33, 44, 75}, {110, -50, 180, 2.5}, {-32, -37, 68, 38}};
     for (const bool northFirst : {true, false}) {
         const live::LatLonGrid grid = smoothGrid(northFirst);
-        for (const live::GeoBox& box : boxes) {
+        for (const host::GeoBox& box : boxes) {
             SCOPED_TRACE(std::to_string(box.west) + (northFirst ? " north first" : " south first"));
             const live::FieldCrop crop = live::cropField(grid, box, -273.15);
             EXPECT_EQ(crop.west, std::floor(box.west));
@@ -301,7 +301,7 @@ TEST(GfsFieldsTest, TheCacheFileReadsBackAndRefusesDamage) {
     fields.periodStart = run06 + 6 * hour;
     const live::LatLonGrid grid = smoothGrid(true);
     for (int32_t field = 0; field < live::modelFieldCount; ++field) {
-        for (const live::GeoBox& box : live::regionBoxes)
+        for (const host::GeoBox& box : host::regionBoxes)
             fields.fields[field].push_back(live::cropField(grid, box, field));
     }
     const std::string bytes = live::fieldsFileBytes(fields);

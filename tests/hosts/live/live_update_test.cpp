@@ -8,12 +8,12 @@
 #include <string>
 
 #include "images/map_layers.h"
-#include "tests/hosts/live/live_host_fixture.h"
-#include "platform/server_addresses.h"
 #include "platform/http_date.h"
+#include "platform/server_addresses.h"
 #include "state/viewer_state.h"
 #include "state/window_bridge.h"
 #include "support/served_server.h"
+#include "tests/hosts/live/live_host_fixture.h"
 #include "worker/update_worker.h"
 
 namespace nubivo {
@@ -80,6 +80,18 @@ TEST_F(LiveServerTest, EveryPathAnswersWithItsTypeAndLength) {
     EXPECT_NE(feed->body.find("src=\"http://127.0.0.1:" + std::to_string(port) + "/icons/"),
               std::string::npos);
     EXPECT_NE(feed->body.find("Weather data by Open-Meteo.com"), std::string::npos);
+
+    // A page in a browser reaching the host through a name of its own is turned away before
+    // anything is asked upstream.
+    const int32_t asked = upstream.requests(test::ScriptedUpstream::Geocoding);
+    httplib::Client client("127.0.0.1", port);
+    const httplib::Headers rebound = {{"Host", "rebound.example:" + std::to_string(port)}};
+    for (const char* path : {"/forecastrss?p=Oslo&u=c", "/images/eur_satintl_440_mdy_y.jpg"}) {
+        const httplib::Result refused = client.Get(path, rebound);
+        ASSERT_TRUE(refused);
+        EXPECT_EQ(refused->status, 403) << path;
+    }
+    EXPECT_EQ(upstream.requests(test::ScriptedUpstream::Geocoding), asked);
 }
 
 void formParisFahrenheit(char* location, size_t size, bool* celsius) {
@@ -113,11 +125,11 @@ TEST_F(LiveServerTest, AWholeUpdateOfTheViewerShowsUpstreamsWeatherAndMaps) {
         EXPECT_EQ(FreeImage_GetWidth(viewerState.layerImage[layer]), 440u);
         EXPECT_EQ(FreeImage_GetHeight(viewerState.layerImage[layer]), 330u);
     }
-    // Upstream was asked once for each thing: the place, its weather, the imagery with its
-    // two overlays, and one grid for the three forecast maps.
+    // Upstream was asked once for each thing: the place, its weather, the imagery, and one
+    // grid for the three forecast maps.
     EXPECT_EQ(upstream.requests(test::ScriptedUpstream::Geocoding), 1);
     EXPECT_EQ(upstream.requests(test::ScriptedUpstream::Forecast), 2);
-    EXPECT_EQ(upstream.requests(test::ScriptedUpstream::Imagery), 3);
+    EXPECT_EQ(upstream.requests(test::ScriptedUpstream::Imagery), 1);
 }
 
 }  // namespace

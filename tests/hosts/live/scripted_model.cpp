@@ -9,9 +9,9 @@
 #include <stdexcept>
 
 #include "hosts/core/calendar.h"
+#include "hosts/core/regions.h"
 #include "hosts/live/gfs_decode.h"
 #include "hosts/live/gfs_run.h"
-#include "hosts/live/regions.h"
 
 namespace nubivo::test {
 namespace {
@@ -168,7 +168,7 @@ ScriptedWeatherModel detailedWeather(int64_t run) {
     // A square of one degree at a share of each box's width from the west and of its height
     // from the north.
     auto inSquare = [](double lat, double lon, double across, double down) {
-        for (const live::GeoBox& box : live::regionBoxes) {
+        for (const host::GeoBox& box : host::regionBoxes) {
             const double west = std::floor(box.west + across * (box.east - box.west));
             const double north = std::floor(box.north - down * (box.north - box.south));
             if (lat >= north - 1 && lat <= north && lon >= west && lon <= west + 1)
