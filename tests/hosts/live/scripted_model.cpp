@@ -190,14 +190,14 @@ ScriptedWeatherModel detailedWeather(int64_t run) {
                         (lat - peak.lat) * (lat - peak.lat) + (lon - peak.lon) * (lon - peak.lon);
                     t -= 10 * std::exp(-d2 / 8);
                 }
-                return t + (inSquare(lat, lon, 0.25, 0.5) ? 8 : 0);
+                return t + (inSquare(lat, lon, 0.25, 0.5) ? 15 : 0);
             },
             [=](double lat, double lon, int32_t hour) {
-                const double band = std::sin((lon + 0.8 * (runHour + hour)) / 6 + lat / 4);
-                double rain = band > 0.8 ? 1.5 * (band - 0.8) / 0.2 : 0;
+                const double band = std::sin((lon + 2.0 * (runHour + hour)) / 6 + lat / 4);
+                double rain = band > 0.8 ? 0.6 * (band - 0.8) / 0.2 : 0;
                 if (std::abs(lat - 5) < 4)
-                    rain += 0.4;
-                return rain + (inSquare(lat, lon, 0.75, 0.5) ? 3 : 0);
+                    rain += 0.25;
+                return rain + (inSquare(lat, lon, 0.75, 0.5) ? 1.5 : 0);
             }};
 }
 

@@ -38,7 +38,7 @@ struct ScriptedWeatherModel {
 
 // Weather with the detail of a real model run, for looking at maps and for realistic
 // message sizes: temperature falling towards the poles with a day's warming and cooling by
-// local time, waves, cold mountains, and a square of one degree 8 degrees warmer a quarter of
+// local time, waves, cold mountains, and a square of one degree 15 degrees warmer a quarter of
 // the way across each region's box, halfway down; rain in moving bands and near the equator,
 // and a square of one degree of heavy rain three quarters of the way across, halfway down.
 ScriptedWeatherModel detailedWeather(int64_t run);
