@@ -26,6 +26,7 @@
 #include "hosts/live/gfs_forecast.h"
 #include "hosts/live/gfs_inventory.h"
 #include "hosts/live/gfs_run.h"
+#include "hosts/live/imagery.h"
 #include "hosts/live/live_host.h"
 #include "support/free_port.h"
 #include "tests/hosts/live/scripted_bucket.h"
@@ -50,6 +51,8 @@ struct ModelBench {
         layout.columns = modelColumns;
         layout.bitsPerValue = 4;
         test::putRun(bucket, layout, test::detailedWeather(run));
+        // The stand-in's today follows the clock, so yesterday has imagery.
+        upstream.setToday(live::imageryDay(now + 86400));
     }
 
     live::LiveConfig config() const {
@@ -189,8 +192,8 @@ double memoryOf(pid_t pid, const char* field) {
 }
 
 // A live host process on the system's clock against the scripted services: its resident
-// memory once started, its peak while it fetches and decodes the run for the first forecast
-// map, and what it holds after all 24 forecast maps.
+// memory before the run (with one map drawn), its peak while it fetches and decodes the run
+// for the first forecast map, what it holds after that, and after all 24 forecast maps.
 void ModelRunMemory(benchmark::State& state) {
     ModelBench& bench = modelBench();
     for (auto _ : state) {
@@ -233,20 +236,24 @@ void ModelRunMemory(benchmark::State& state) {
                 break;
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
-        state.counters["rss_started_mb"] = memoryOf(pid, "VmRSS");
-        const char* regions[] = {"eur", "na", "sa", "asia", "aus", "carib", "me", "afr"};
-        const char* layers[] = {"fcsthi", "fcstlo", "precip"};
-        if (client.get(live::Service::Forecast, base + "/images/eur_fcsthi_440_mdy_y.jpg").status !=
-            200)
+        // Before the run: the host has drawn a map (the satellite map of Europe), so the
+        // typeface, the outlines and the drawing of Europe are in place.
+        const std::string images = base + "/images/";
+        if (client.get(live::Service::Forecast, images + "eur_satintl_440_mdy_y.jpg").status != 200)
+            state.SkipWithError("no satellite map");
+        state.counters["rss_before_mb"] = memoryOf(pid, "VmRSS");
+        // The run fetched and decoded for the first forecast map, and Europe's three painted.
+        if (client.get(live::Service::Forecast, images + "eur_fcsthi_440_mdy_y.jpg").status != 200)
             state.SkipWithError("no forecast map");
         state.counters["peak_mb"] = memoryOf(pid, "VmHWM");
-        for (const char* region : regions) {
-            for (const char* layer : layers)
-                client.get(live::Service::Forecast,
-                           base + "/images/" + region + "_" + layer + "_440_mdy_y.jpg");
-        }
         state.counters["rss_after_mb"] = memoryOf(pid, "VmRSS");
-        state.counters["peak_after_mb"] = memoryOf(pid, "VmHWM");
+        const char* regions[] = {"eur", "na", "sa", "asia", "aus", "carib", "me", "afr"};
+        for (const char* region : regions) {
+            for (const char* layer : {"fcsthi", "fcstlo", "precip"})
+                client.get(live::Service::Forecast,
+                           images + region + "_" + layer + "_440_mdy_y.jpg");
+        }
+        state.counters["rss_all_maps_mb"] = memoryOf(pid, "VmRSS");
         ::kill(pid, SIGTERM);
         int status = 0;
         ::waitpid(pid, &status, 0);
