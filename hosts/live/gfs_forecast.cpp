@@ -41,9 +41,14 @@ std::shared_ptr<const PeriodFields> GfsForecast::fields() {
     auto current = [this, period] {
         return held_ && held_->periodStart == period ? held_ : nullptr;
     };
-    if (checkedAt_ && now >= *checkedAt_ && now - *checkedAt_ < config_.mapRetryDelay)
+    // Checked lately for this very period: the answer stands (a new period is checked at
+    // once, or a region built just after a cycle time would find nothing).
+    if (checkedAt_ && checkedPeriod_ == period && now >= *checkedAt_ &&
+        now - *checkedAt_ < config_.mapRetryDelay) {
         return current();
+    }
     checkedAt_ = now;
+    checkedPeriod_ = period;
     const int64_t newest = newestCycle(now);
     for (int32_t back = 0; back <= runsLookedBack; ++back) {
         const int64_t run = newest - back * cycleSeconds;

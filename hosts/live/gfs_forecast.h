@@ -39,7 +39,8 @@ class GfsForecast {
 
     // The fields of the current period; null when none can be had (the bucket out of reach
     // or answering garbage, a damaged message, no complete run), and then what is held is
-    // kept. The bucket is asked at most once every retry delay (LiveConfig::mapRetryDelay).
+    // kept. The bucket is asked at most once every retry delay (LiveConfig::mapRetryDelay)
+    // for one period.
     std::shared_ptr<const PeriodFields> fields();
 
     BucketTraffic traffic() const { return {requests_.load(), bytes_.load()}; }
@@ -57,7 +58,8 @@ class GfsForecast {
     std::mutex mutex_;  // held through a whole check, fetches included
     std::shared_ptr<const PeriodFields> held_;
     bool loaded_ = false;
-    std::optional<int64_t> checkedAt_;
+    std::optional<int64_t> checkedAt_;  // when the bucket was last asked, for which period
+    int64_t checkedPeriod_ = 0;
     // The inventories of one run (the last one read), by forecast hour.
     int64_t inventoryRun_ = 0;
     std::map<int32_t, std::vector<InventoryRecord>> inventories_;
