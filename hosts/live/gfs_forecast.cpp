@@ -154,6 +154,9 @@ GfsForecast::Outcome GfsForecast::fetchFields(const PeriodPlan& plan) {
         requests_ += fetch.requests;
         bytes_ += static_cast<int64_t>(fetch.bytes);
         if (fetch.outcome != BucketOutcome::Got) {
+            // The next attempt reads the inventories again: they may be what no longer fits.
+            inventories_.clear();
+            inventoryRun_ = 0;
             std::fprintf(stderr, "nubivo-live-host: model run %s, hour %d: %s%s%s\n",
                          runName(plan.run).c_str(), hour, fetch.error.c_str(),
                          error.empty() ? "" : ": ", error.c_str());

@@ -212,6 +212,17 @@ TEST_F(GfsTest, OnlyTheNeededBytesAreFetchedAndNothingWhileTheRunIsTheNewest) {
     ASSERT_TRUE(modelFields());
     EXPECT_EQ(bucket->requests(), static_cast<int32_t>(asked.size()));
 
+    // A new period is asked for at once, however lately the bucket was asked.
+    test::ScriptedRun lastHour;
+    lastHour.hours = {36};
+    putRun(run06, period12 + 6 * hour, 0, lastHour);
+    now = period12 - 60;
+    ASSERT_TRUE(modelFields());
+    now = period12 + 60;
+    const auto next = modelFields();
+    ASSERT_TRUE(next);
+    EXPECT_EQ(next->periodStart, period12 + 6 * hour);
+
     // A bucket that ignores Range is cut off at the record's length.
     bucket->setIgnoresRange(true);
     forecast.reset();
