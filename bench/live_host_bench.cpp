@@ -1,7 +1,9 @@
 // The live host's own figures, against the scripted upstream of the tests on this machine:
-// a feed from a warm cache, a cold feed with its upstream calls, a map build per layer, and
-// the upstream calls of a whole day of one viewer pressing Update every ten minutes while
-// switching through all eight regions, on a simulated clock.
+// a feed from a warm cache, a cold feed with its upstream calls, a map build per layer (the
+// forecast maps from the forecast service's grid), and the upstream calls and model bucket
+// traffic of a whole day of one viewer pressing Update every ten minutes while switching
+// through all eight regions, on a simulated clock. The model's own figures are in
+// model_maps_bench.cpp.
 #include <benchmark/benchmark.h>
 #include <curl/curl.h>
 
@@ -11,11 +13,14 @@
 #include <memory>
 #include <string>
 
-#include "tests/hosts/live/scripted_upstream.h"
 #include "hosts/live/forecast.h"
 #include "hosts/live/forecast_grid.h"
+#include "hosts/live/gfs_run.h"
 #include "hosts/live/imagery.h"
 #include "hosts/live/live_host.h"
+#include "tests/hosts/live/scripted_bucket.h"
+#include "tests/hosts/live/scripted_model.h"
+#include "tests/hosts/live/scripted_upstream.h"
 
 namespace nubivo {
 namespace {
@@ -34,6 +39,8 @@ struct Bench {
         c.forecastUrl = upstream.forecastUrl();
         c.geocodingUrl = upstream.geocodingUrl();
         c.imageryUrl = upstream.imageryUrl();
+        // No model bucket: the forecast maps come from the forecast service's grid.
+        c.gfsUrl = "http://127.0.0.1:" + std::to_string(test::closedPort());
         c.cacheFolder = "";  // memory only: the figures are the host's, not the disk's
         return c;
     }
@@ -125,20 +132,52 @@ double callUnits(const std::string& target) {
     return points * std::max(1.0, variables / 10.0);
 }
 
+// The model's runs as NOAA publishes them during the simulated day, each about four hours
+// after its cycle time with the files of the periods it serves, at the model's resolution
+// in 4-bit messages (about NOAA's sizes; the values only need to vary).
+class PublishedRuns {
+  public:
+    explicit PublishedRuns(test::ScriptedBucket& bucket) : bucket_(bucket) {}
+
+    void publishUntil(int64_t now) {
+        for (; next_ + 4 * 3600 <= now; next_ += live::cycleSeconds) {
+            test::ScriptedRun layout;
+            layout.run = next_;
+            layout.hours = {6, 12, 18, 24, 30, 36};
+            layout.columns = 1440;
+            layout.bitsPerValue = 4;
+            test::putRun(
+                bucket_, layout,
+                {[](double lat, double, int32_t hour) { return 280 + lat / 10 + hour % 5; },
+                 [](double lat, double, int32_t) { return lat > 0 ? 0.5 : 1.0; }});
+        }
+    }
+
+  private:
+    test::ScriptedBucket& bucket_;
+    int64_t next_ = live::newestCycle(mondayMorning) - live::cycleSeconds;
+};
+
 void DayOfUpdates(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         test::ScriptedUpstream upstream;
         upstream.addPlace({"Paris", "FR", "", 48.85341, 2.3488, 2138551, {}});
+        test::ScriptedBucket bucket;
+        PublishedRuns runs(bucket);
         std::atomic<int64_t> now{mondayMorning};
         live::LiveConfig c = bench().config();
         c.forecastUrl = upstream.forecastUrl();
         c.geocodingUrl = upstream.geocodingUrl();
         c.imageryUrl = upstream.imageryUrl();
+        c.gfsUrl = bucket.url();
         live::LiveHost host(c, [&now] { return now.load(); });
         state.ResumeTiming();
         // 144 presses of Update, ten minutes apart, the region changing at every one.
         for (int32_t press = 0; press < 144; ++press) {
+            state.PauseTiming();
+            runs.publishUntil(now.load());
+            state.ResumeTiming();
             // The stand-in's today follows the clock, so yesterday always has imagery.
             upstream.setToday(live::imageryDay(now.load() + 86400));
             host.feed("Paris FR", true, "http://127.0.0.1:8642");
@@ -154,6 +193,8 @@ void DayOfUpdates(benchmark::State& state) {
         state.counters["forecast_call_units"] = forecastUnits;
         state.counters["geocoding_requests"] = upstream.requests(test::ScriptedUpstream::Geocoding);
         state.counters["imagery_requests"] = upstream.requests(test::ScriptedUpstream::Imagery);
+        state.counters["bucket_requests"] = bucket.requests();
+        state.counters["bucket_bytes"] = static_cast<double>(bucket.bytesSent());
         state.counters["share_of_daily_limit_pct"] = forecastUnits / 10000.0 * 100.0;
         state.ResumeTiming();
     }

@@ -15,6 +15,8 @@ inline constexpr const char* defaultForecastUrl = "https://api.open-meteo.com/v1
 inline constexpr const char* defaultGeocodingUrl = "https://geocoding-api.open-meteo.com/v1/search";
 inline constexpr const char* defaultImageryUrl =
     "https://gibs.earthdata.nasa.gov/wms/epsg4326/best/wms.cgi";
+// NOAA's bucket of the GFS model's runs (Open Data Dissemination).
+inline constexpr const char* defaultGfsUrl = "https://noaa-gfs-bdp-pds.s3.amazonaws.com";
 
 // Everything the live host is set up with. Times are seconds unless named otherwise.
 struct LiveConfig {
@@ -23,6 +25,7 @@ struct LiveConfig {
     std::string forecastUrl = defaultForecastUrl;
     std::string geocodingUrl = defaultGeocodingUrl;
     std::string imageryUrl = defaultImageryUrl;
+    std::string gfsUrl = defaultGfsUrl;
     int64_t feedTtl = 900;       // a place's weather is fresh this long
     int64_t mapRefresh = 10800;  // a map is rebuilt at most this often
     // Weather older than this is never served, whatever upstream does.

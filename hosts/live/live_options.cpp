@@ -19,12 +19,13 @@ std::string usageText() {
     return std::string(
                "Usage: nubivo-live-host [--port N] [--cache-dir DIR] [--forecast-url URL]\n"
                "                        [--geocoding-url URL] [--imagery-url URL]\n"
-               "                        [--feed-ttl SECONDS] [--map-refresh SECONDS]\n"
+               "                        [--gfs-url URL] [--feed-ttl SECONDS]\n"
+               "                        [--map-refresh SECONDS]\n"
                "Serves the weather viewer's feed and maps with real weather on "
                "http://127.0.0.1:N\n"
                "(requests naming another host than 127.0.0.1:N or localhost:N get 403):\n"
                "weather data by Open-Meteo.com (CC BY 4.0), location data based on GeoNames,\n"
-               "satellite imagery from NASA GIBS.\n"
+               "satellite imagery from NASA GIBS, forecast maps from NOAA GFS.\n"
                "Places: \"Paris\", \"Paris FR\", \"Paris, FR\", \"Portland OR\", "
                "\"Portland, Oregon\",\n"
                "a postal code the place database lists, or \"-77.85, 166.67\" (degrees).\n"
@@ -44,6 +45,10 @@ std::string usageText() {
            ")\n"
            "  --imagery-url URL    the imagery service (" +
            defaultImageryUrl +
+           ")\n"
+           "  --gfs-url URL        the bucket of the GFS model's runs\n"
+           "                       (" +
+           defaultGfsUrl +
            ")\n"
            "  --feed-ttl SECONDS   how long a place's weather stays fresh (900)\n"
            "  --map-refresh SECONDS\n"
@@ -91,6 +96,10 @@ CommandLine parseCommandLine(int argc, char** argv, LiveConfig* config, std::str
             if (missing || !isHttpUrl(value))
                 return bad("--imagery-url takes an http or https URL");
             config->imageryUrl = value;
+        } else if (option("--gfs-url")) {
+            if (missing || !isHttpUrl(value))
+                return bad("--gfs-url takes an http or https URL");
+            config->gfsUrl = value;
         } else if (option("--feed-ttl")) {
             if (missing || !host::parseSeconds(value, &config->feedTtl))
                 return bad("--feed-ttl takes a whole number of seconds");

@@ -26,7 +26,8 @@ MapService::MapService(const LiveConfig& config, host::Clock clock, UpstreamClie
       clock_(std::move(clock)),
       upstream_(upstream),
       cache_(cache),
-      flights_(flights) {
+      flights_(flights),
+      forecastMaps_(config, clock_, upstream, cache) {
     for (int32_t region = 0; region < regionCount; ++region) {
         for (int32_t layer = 0; layer < mapLayerCount; ++layer)
             loadMap(region, layer);
@@ -96,6 +97,23 @@ void MapService::buildSatellite(int32_t region) {
 }
 
 void MapService::buildForecastMaps(int32_t region) {
+    if (const std::optional<ForecastMaps::Maps> maps = forecastMaps_.build(region)) {
+        for (int32_t i = 0; i < 3; ++i)
+            store(region, i + 1, maps->jpeg[i], true);
+        return;
+    }
+    bool modelHeld = false;
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        modelHeld = maps_[region][1].bytes && maps_[region][1].fromModel;
+    }
+    if (modelHeld)
+        failed(region, GridSource);  // the model's last good maps stay
+    else
+        buildGridMaps(region);
+}
+
+void MapService::buildGridMaps(int32_t region) {
     const host::GeoBox& box = host::regionBoxes[region];
     const UpstreamAnswer reply =
         upstream_.get(Service::Forecast, gridForecastUrl(config_.forecastUrl, box));
@@ -113,7 +131,7 @@ void MapService::buildForecastMaps(int32_t region) {
         store(region, i + 1, paintForecastMap(box, grid, layers[i]).encodeJpeg());
 }
 
-void MapService::store(int32_t region, int32_t layer, std::vector<uint8_t> bytes) {
+void MapService::store(int32_t region, int32_t layer, std::vector<uint8_t> bytes, bool fromModel) {
     if (bytes.empty())
         return;
     const int64_t now = clock_();
@@ -126,14 +144,20 @@ void MapService::store(int32_t region, int32_t layer, std::vector<uint8_t> bytes
             slot.lastModified = now;
         }
         slot.built = now;
+        slot.fromModel = fromModel;
         entry = slot;
     }
     const std::string_view picture(reinterpret_cast<const char*>(entry.bytes->data()),
                                    entry.bytes->size());
-    const Json meta = {
-        {"format", mapFormat},    {"version", formatVersion},           {"region", region},
-        {"layer", layer},         {"lastModified", entry.lastModified}, {"built", entry.built},
-        {"size", picture.size()}, {"checksum", checksumText(picture)}};
+    const Json meta = {{"format", mapFormat},
+                       {"version", formatVersion},
+                       {"region", region},
+                       {"layer", layer},
+                       {"lastModified", entry.lastModified},
+                       {"built", entry.built},
+                       {"size", picture.size()},
+                       {"checksum", checksumText(picture)},
+                       {"model", entry.fromModel ? 1 : 0}};
     // The picture first: a description is only ever next to the picture it describes.
     if (cache_.write(mapName(region, layer) + ".jpg", picture))
         cache_.write(mapName(region, layer) + ".json", meta.dump());
@@ -163,6 +187,7 @@ void MapService::loadMap(int32_t region, int32_t layer) {
     slot.bytes = std::make_shared<const std::vector<uint8_t>>(picture->begin(), picture->end());
     slot.lastModified = static_cast<int64_t>(*lastModified);
     slot.built = static_cast<int64_t>(*built);
+    slot.fromModel = integerAt(*meta, "model") == 1;
 }
 
 bool MapService::recentlyFailed(int32_t region, Source source) {

@@ -12,6 +12,7 @@
 #include "hosts/core/canvas.h"
 #include "hosts/live/disk_cache.h"
 #include "hosts/live/flight_group.h"
+#include "hosts/live/forecast_maps.h"
 #include "hosts/live/imagery.h"
 #include "hosts/live/live_config.h"
 #include "hosts/live/upstream_client.h"
@@ -27,7 +28,8 @@ struct MapAnswer {
 };
 
 // The 32 maps: satellite pictures from the imagery service and forecast maps painted from
-// one forecast grid per region, each rebuilt on demand at most every map refresh, and kept
+// the GFS model's fields (or, when the model cannot be had and no map of it is held, from one
+// Open-Meteo grid per region), each rebuilt on demand at most every map refresh, and kept
 // with its Last-Modified in memory and on disk. A rebuild that gives the same bytes keeps
 // the old Last-Modified; a failed one keeps the old map. Thread-safe.
 class MapService {
@@ -42,12 +44,14 @@ class MapService {
         std::shared_ptr<const std::vector<uint8_t>> bytes;
         int64_t lastModified = 0;
         int64_t built = 0;
+        bool fromModel = false;  // a forecast map painted from the model's fields
     };
     enum Source { SatelliteSource = 0, GridSource = 1 };
 
     void buildSatellite(int32_t region);
     void buildForecastMaps(int32_t region);
-    void store(int32_t region, int32_t layer, std::vector<uint8_t> bytes);
+    void buildGridMaps(int32_t region);
+    void store(int32_t region, int32_t layer, std::vector<uint8_t> bytes, bool fromModel = false);
     void loadMap(int32_t region, int32_t layer);
     bool recentlyFailed(int32_t region, Source source);
     void failed(int32_t region, Source source);
@@ -60,6 +64,7 @@ class MapService {
     std::mutex mutex_;
     MapEntry maps_[regionCount][mapLayerCount];
     int64_t failedAt_[regionCount][2]{};
+    ForecastMaps forecastMaps_;
 };
 
 }  // namespace nubivo::live

@@ -201,7 +201,7 @@ TEST_F(CommandsTest, AboutShowsTheInformationBox) {
     EXPECT_TRUE(text.startsWith(QStringLiteral("Powered by Nubivo Weather services.\n")));
     EXPECT_EQ(text.count(QLatin1Char('\n')), 1);
     // The maker's notice credits the live host's sources as their terms ask.
-    for (const char* credit : {"Open-Meteo.com", "GeoNames", "NASA GIBS"})
+    for (const char* credit : {"Open-Meteo.com", "GeoNames", "NASA GIBS", "NOAA GFS"})
         EXPECT_TRUE(text.contains(QLatin1String(credit))) << credit;
 }
 

@@ -127,13 +127,15 @@ class LiveHostTest : public FeedScanTest {
         FeedScanTest::TearDown();
     }
 
-    // The configuration of the host: the scripted upstream, short upstream limits, the
-    // test's folder; waits as the host has them unless a test changes them.
+    // The configuration of the host: the scripted upstream, no model bucket, short upstream
+    // limits, the test's folder; waits as the host has them unless a test changes them.
     live::LiveConfig config() {
         live::LiveConfig c;
         c.forecastUrl = upstream.forecastUrl();
         c.geocodingUrl = upstream.geocodingUrl();
         c.imageryUrl = upstream.imageryUrl();
+        // No model bucket unless a test sets one up: the forecast maps come from the grid.
+        c.gfsUrl = "http://127.0.0.1:" + std::to_string(closedPort());
         c.cacheFolder = cacheFolder.path().string();
         c.upstream.connectTimeoutMs = 1000;
         c.upstream.totalTimeoutMs = 2000;

@@ -14,9 +14,9 @@
 #include <thread>
 #include <vector>
 
+#include "hosts/live/live_options.h"
 #include "support/local_server.h"
 #include "tests/locations/location_test_support.h"
-#include "hosts/live/live_options.h"
 
 extern char** environ;
 
@@ -95,6 +95,7 @@ TEST_F(LiveProgramTest, HelpVersionAndBadCommandLines) {
         {{"--feed-ttl=-5"}, 2, "--feed-ttl takes"},
         {{"--map-refresh", "soon"}, 2, "--map-refresh takes"},
         {{"--forecast-url", "ftp://x"}, 2, "http or https URL"},
+        {{"--gfs-url", "s3://noaa-gfs-bdp-pds"}, 2, "--gfs-url takes an http or https URL"},
         {{"extra"}, 2, "unknown option 'extra'"},
     };
     for (const Case& c : cases) {
@@ -116,6 +117,7 @@ TEST_F(LiveProgramTest, OptionsReachTheConfiguration) {
                                       "--geocoding-url=https://g/v1/search",
                                       "--imagery-url",
                                       "https://i/wms.cgi",
+                                      "--gfs-url=http://127.0.0.1:2",
                                       "--feed-ttl",
                                       "60",
                                       "--map-refresh=600"};
@@ -132,6 +134,7 @@ TEST_F(LiveProgramTest, OptionsReachTheConfiguration) {
     EXPECT_EQ(config.forecastUrl, "http://127.0.0.1:1/v1/forecast");
     EXPECT_EQ(config.geocodingUrl, "https://g/v1/search");
     EXPECT_EQ(config.imageryUrl, "https://i/wms.cgi");
+    EXPECT_EQ(config.gfsUrl, "http://127.0.0.1:2");
     EXPECT_EQ(config.feedTtl, 60);
     EXPECT_EQ(config.mapRefresh, 600);
 
@@ -147,6 +150,7 @@ TEST_F(LiveProgramTest, OptionsReachTheConfiguration) {
     EXPECT_EQ(defaults.forecastUrl, "https://api.open-meteo.com/v1/forecast");
     EXPECT_EQ(defaults.geocodingUrl, "https://geocoding-api.open-meteo.com/v1/search");
     EXPECT_EQ(defaults.imageryUrl, "https://gibs.earthdata.nasa.gov/wms/epsg4326/best/wms.cgi");
+    EXPECT_EQ(defaults.gfsUrl, "https://noaa-gfs-bdp-pds.s3.amazonaws.com");
     EXPECT_EQ(defaults.feedTtl, 900);
     EXPECT_EQ(defaults.mapRefresh, 10800);
     EXPECT_LE(defaults.coldWait.count(), 20000);
@@ -158,10 +162,11 @@ TEST_F(LiveProgramTest, StopSignalsEndItCleanly) {
         SCOPED_TRACE(signal);
         const int port = test::closedPort();
         const std::string closed = "http://127.0.0.1:" + std::to_string(test::closedPort());
-        const Process run = launch(
-            {"--port", std::to_string(port), "--cache-dir", (folder.path() / "cache").string(),
-             "--forecast-url", closed, "--geocoding-url", closed, "--imagery-url", closed},
-            output());
+        const Process run =
+            launch({"--port", std::to_string(port), "--cache-dir",
+                    (folder.path() / "cache").string(), "--forecast-url", closed, "--geocoding-url",
+                    closed, "--imagery-url", closed, "--gfs-url", closed},
+                   output());
         ASSERT_GT(run.pid, 0);
         bool answered = false;
         for (int i = 0; i < 100 && !answered; ++i) {
