@@ -13,6 +13,7 @@ inline constexpr const char* defaultForecastUrl = "https://api.open-meteo.com/v1
 inline constexpr const char* defaultGeocodingUrl = "https://geocoding-api.open-meteo.com/v1/search";
 inline constexpr const char* defaultImageryUrl =
     "https://gibs.earthdata.nasa.gov/wms/epsg4326/best/wms.cgi";
+inline constexpr const char* defaultEumetsatUrl = "https://view.eumetsat.int/geoserver/wms";
 
 // Everything the live host is set up with. Times are seconds unless named otherwise.
 struct LiveConfig {
@@ -21,8 +22,10 @@ struct LiveConfig {
     std::string forecastUrl = defaultForecastUrl;
     std::string geocodingUrl = defaultGeocodingUrl;
     std::string imageryUrl = defaultImageryUrl;
-    int64_t feedTtl = 900;       // a place's weather is fresh this long
-    int64_t mapRefresh = 10800;  // a map is rebuilt at most this often
+    std::string eumetsatUrl = defaultEumetsatUrl;
+    int64_t feedTtl = 900;            // a place's weather is fresh this long
+    int64_t mapRefresh = 10800;       // a forecast map is rebuilt at most this often
+    int64_t satelliteRefresh = 1200;  // a satellite map is rebuilt at most this often
     // Weather older than this is never served, whatever upstream does.
     int64_t staleLimit = 86400;
     // A place the geocoder did not know is asked for again after this long.

@@ -56,7 +56,7 @@ void drawTitle(Canvas& canvas, const std::string& text) {
     host::drawLabel(canvas, 8, 8, text, ink, white, 0.75, textScale);
 }
 
-void drawCredit(Canvas& canvas, const char* credit, Colour colour, Colour backdrop) {
+void drawCredit(Canvas& canvas, std::string_view credit, Colour colour, Colour backdrop) {
     const int32_t width = host::textWidth(credit, textScale);
     host::drawLabel(canvas, mapWidth - 8 - width, mapHeight - 8 - lineHeight, credit, colour,
                     backdrop, 0.6, textScale);
@@ -167,11 +167,11 @@ Canvas paintForecastMap(const GeoBox& box, const ForecastGrid& grid, ForecastLay
     return canvas;
 }
 
-void finishSatelliteMap(Canvas& picture, const std::string& day, const OutlineDrawer& outlines) {
+void finishSatelliteMap(Canvas& picture, const std::string& time, const std::string& credit,
+                        const OutlineDrawer& outlines) {
     outlines(picture, outlineLight);
-    host::drawLabel(picture, 8, mapHeight - 8 - lineHeight, shortDay(day), white, Colour{}, 0.45,
-                    textScale);
-    drawCredit(picture, "NASA GIBS", white, Colour{});
+    host::drawLabel(picture, 8, mapHeight - 8 - lineHeight, time, white, Colour{}, 0.45, textScale);
+    drawCredit(picture, credit, white, Colour{});
 }
 
 }  // namespace nubivo::live

@@ -24,9 +24,9 @@ host::Canvas paintForecastMap(const GeoBox& box, const ForecastGrid& grid, Forec
 // The colour of `value` (degrees C, or mm) on the map of `layer`.
 host::Colour forecastColour(ForecastLayer layer, double value);
 
-// Finishes a satellite picture of `day` ("2026-12-06"): the outlines, the day and the
-// imagery's credit, "NASA GIBS".
-void finishSatelliteMap(host::Canvas& picture, const std::string& day,
+// Finishes a satellite map: the outlines, when the imagery was taken (`time`, in a corner)
+// and whose it is (`credit`, in the other).
+void finishSatelliteMap(host::Canvas& picture, const std::string& time, const std::string& credit,
                         const OutlineDrawer& outlines);
 
 // "Mon 7 Dec" for "2026-12-07"; the text as it stands when it is no date.

@@ -7,6 +7,7 @@
 #include "hosts/live/json_fields.h"
 #include "hosts/live/map_painting.h"
 #include "hosts/live/regions.h"
+#include "hosts/live/wms.h"
 
 namespace nubivo::live {
 namespace {
@@ -31,7 +32,8 @@ MapService::MapService(const LiveConfig& config, host::Clock clock, UpstreamClie
       clock_(std::move(clock)),
       upstream_(upstream),
       cache_(cache),
-      flights_(flights) {
+      flights_(flights),
+      satellites_(config, clock_, upstream, cache) {
     for (int32_t region = 0; region < regionCount; ++region) {
         for (int32_t layer = 0; layer < layerCount; ++layer)
             loadMap(region, layer);
@@ -53,7 +55,8 @@ MapAnswer MapService::answer(int32_t region, int32_t layer) {
         return maps_[region][layer];
     };
     MapEntry entry = snapshot();
-    if (!entry.bytes || clock_() - entry.built >= config_.mapRefresh) {
+    const int64_t refresh = layer == 0 ? config_.satelliteRefresh : config_.mapRefresh;
+    if (!entry.bytes || clock_() - entry.built >= refresh) {
         const Source source = layer == 0 ? SatelliteSource : GridSource;
         if (!recentlyFailed(region, source)) {
             const std::string key =
@@ -78,33 +81,17 @@ MapAnswer MapService::answer(int32_t region, int32_t layer) {
 }
 
 void MapService::buildSatellite(int32_t region) {
-    const GeoBox& box = regionBoxes[region];
-    const std::string day = imageryDay(clock_());
-    std::optional<host::Canvas> picture;
-    bool sent = false;
-    for (const char* layer : trueColourLayers) {
-        const UpstreamAnswer reply =
-            upstream_.get(Service::Imagery, getMapUrl(config_.imageryUrl, layer, box, day));
-        sent = sent || reply.sent;
-        picture = imageryPicture(reply);
-        if (picture)
-            break;
-        std::fprintf(stderr, "nubivo-live-host: no %s picture of %s for region %d: %s\n", layer,
-                     day.c_str(), region,
-                     reply.error.empty() ? "not a usable picture" : reply.error.c_str());
-        if (!reply.received)
-            break;  // the service itself is out of reach: the next layer would be too
-    }
-    if (!picture) {
-        if (sent)
-            failed(region, SatelliteSource);
-        return;
-    }
     ensureOverlays(region);
-    finishSatelliteMap(*picture, day, [this, region](host::Canvas& map, host::Colour colour) {
-        drawOutlines(region, map, colour);
-    });
-    store(region, 0, picture->encodeJpeg());
+    const SatelliteBuild built =
+        satellites_.build(region, [this, region](host::Canvas& map, host::Colour colour) {
+            drawOutlines(region, map, colour);
+        });
+    if (built.outcome == SatelliteBuild::Painted)
+        store(region, 0, built.jpeg);
+    else if (built.outcome == SatelliteBuild::Unchanged)
+        touch(region, 0);
+    else if (built.asked)
+        failed(region, SatelliteSource);
 }
 
 void MapService::buildForecastMaps(int32_t region) {
@@ -155,6 +142,12 @@ void MapService::store(int32_t region, int32_t layer, std::vector<uint8_t> bytes
         cache_.write(mapName(region, layer) + ".json", meta.dump());
 }
 
+void MapService::touch(int32_t region, int32_t layer) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (maps_[region][layer].bytes)
+        maps_[region][layer].built = clock_();
+}
+
 void MapService::loadMap(int32_t region, int32_t layer) {
     const auto metaBytes = cache_.read(mapName(region, layer) + ".json", 4096);
     const auto picture = cache_.read(mapName(region, layer) + ".jpg", maxMapBytes);
@@ -198,9 +191,10 @@ void MapService::ensureOverlays(int32_t region) {
             if (overlays_[region][overlay])
                 continue;
         }
-        const UpstreamAnswer reply = upstream_.get(
-            Service::Imagery,
-            getMapUrl(config_.imageryUrl, overlayLayers[overlay], regionBoxes[region], ""));
+        const GetMap request{
+            WmsVersion::V111, overlayLayers[overlay], regionBoxes[region], "image/png", true, ""};
+        const UpstreamAnswer reply =
+            upstream_.get(Service::Imagery, getMapUrl(config_.imageryUrl, request));
         std::optional<Overlay> found = overlayFromAnswer(reply);
         if (!found) {
             if (!reply.received)

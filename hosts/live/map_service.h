@@ -14,6 +14,7 @@
 #include "hosts/live/flight_group.h"
 #include "hosts/live/imagery.h"
 #include "hosts/live/live_config.h"
+#include "hosts/live/satellite_maps.h"
 #include "hosts/live/upstream_client.h"
 
 namespace nubivo::live {
@@ -28,10 +29,10 @@ struct MapAnswer {
     int64_t lastModified = 0;  // seconds since 1970: when these bytes were first served
 };
 
-// The 32 maps: satellite pictures from the imagery service and forecast maps painted from
-// one forecast grid per region, each rebuilt on demand at most every map refresh, and kept
-// with its Last-Modified in memory and on disk. A rebuild that gives the same bytes keeps
-// the old Last-Modified; a failed one keeps the old map. Thread-safe.
+// The 32 maps: satellite maps of geostationary imagery (rebuilt on demand at most every
+// satellite refresh) and forecast maps painted from one forecast grid per region (at most
+// every map refresh), each kept with its Last-Modified in memory and on disk. A rebuild that gives
+// the same bytes keeps the old Last-Modified; a failed one keeps the old map. Thread-safe.
 class MapService {
   public:
     MapService(const LiveConfig& config, host::Clock clock, UpstreamClient& upstream,
@@ -50,6 +51,8 @@ class MapService {
     void buildSatellite(int32_t region);
     void buildForecastMaps(int32_t region);
     void store(int32_t region, int32_t layer, std::vector<uint8_t> bytes);
+    // Counts a rebuild that would give the same picture as built now.
+    void touch(int32_t region, int32_t layer);
     void loadMap(int32_t region, int32_t layer);
     void ensureOverlays(int32_t region);
     void drawOutlines(int32_t region, host::Canvas& map, host::Colour colour);
@@ -61,6 +64,7 @@ class MapService {
     UpstreamClient& upstream_;
     const DiskCache& cache_;
     FlightGroup& flights_;
+    SatelliteMaps satellites_;
     std::mutex mutex_;
     MapEntry maps_[regionCount][layerCount];
     int64_t failedAt_[regionCount][2]{};

@@ -6,18 +6,36 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
-#include "tests/hosts/live/scripted_upstream.h"
-#include "support/feed_scan_fixture.h"
-#include "tests/locations/location_test_support.h"
+#include "hosts/core/canvas.h"
 #include "hosts/live/live_host.h"
+#include "support/feed_scan_fixture.h"
+#include "tests/hosts/live/scripted_upstream.h"
+#include "tests/locations/location_test_support.h"
 
 namespace nubivo::test {
 
 // 2026-12-07 10:20:00 UTC, a Monday.
 inline constexpr int64_t mondayMorning = 1796638800;
+
+// The picture of a map answer; a 1 x 1 picture (and a failure) when there is none.
+inline host::Canvas decoded(const live::MapAnswer& answer) {
+    host::Canvas picture(1, 1, host::Colour{});
+    EXPECT_TRUE(answer.bytes);
+    if (answer.bytes) {
+        EXPECT_TRUE(host::Canvas::decode(answer.bytes->data(), answer.bytes->size(), host::Colour{},
+                                         picture));
+    }
+    return picture;
+}
+
+inline bool near(host::Colour a, host::Colour b, int32_t tolerance = 14) {
+    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
+           std::abs(a.b - b.b) <= tolerance;
+}
 
 // A live host in the test process, on a scripted upstream, with its clock in the test's
 // hands and its cache in a folder of its own.
@@ -33,6 +51,7 @@ class LiveHostTest : public FeedScanTest {
         upstream.addPlace({"Parisot", "FR", "Occitanie", 44.26, 1.86, 400, {}});
         upstream.addPlace({"Oslo", "NO", "Oslo", 59.91273, 10.74609, 580000, {}});
         upstream.addPlace({"Lake Ha", "US", "Alaska", 61.5, -150.0, 10, {}});
+        upstream.wms.setClock([this] { return now.load(); });
     }
 
     void TearDown() override {
@@ -47,6 +66,7 @@ class LiveHostTest : public FeedScanTest {
         c.forecastUrl = upstream.forecastUrl();
         c.geocodingUrl = upstream.geocodingUrl();
         c.imageryUrl = upstream.imageryUrl();
+        c.eumetsatUrl = upstream.eumetsatUrl();
         c.cacheFolder = cacheFolder.path().string();
         c.upstream.connectTimeoutMs = 1000;
         c.upstream.totalTimeoutMs = 2000;

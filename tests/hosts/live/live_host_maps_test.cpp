@@ -5,101 +5,22 @@
 #include <fstream>
 #include <string>
 
-#include "tests/hosts/live/live_host_fixture.h"
 #include "hosts/core/canvas.h"
 #include "hosts/live/forecast_grid.h"
 #include "hosts/live/map_painting.h"
 #include "hosts/live/regions.h"
+#include "tests/hosts/live/live_host_fixture.h"
 
 namespace nubivo {
 namespace {
 
+using test::decoded;
 using test::LiveHostTest;
+using test::near;
 using test::ScriptedUpstream;
 using Fault = ScriptedUpstream::Fault;
 
 enum : int32_t { Europe = 0, Asia = 3, Satellite = 0, High = 1, Low = 2, Precipitation = 3 };
-
-host::Canvas decoded(const live::MapAnswer& answer) {
-    host::Canvas picture(1, 1, host::Colour{});
-    EXPECT_TRUE(answer.bytes);
-    if (answer.bytes) {
-        EXPECT_TRUE(host::Canvas::decode(answer.bytes->data(), answer.bytes->size(), host::Colour{},
-                                         picture));
-    }
-    return picture;
-}
-
-bool near(host::Colour a, host::Colour b, int32_t tolerance = 14) {
-    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
-           std::abs(a.b - b.b) <= tolerance;
-}
-
-int32_t countOf(const std::vector<std::string>& targets, const std::string& part) {
-    int32_t count = 0;
-    for (const std::string& target : targets)
-        count += target.find(part) != std::string::npos;
-    return count;
-}
-
-TEST_F(LiveHostTest, TheSatelliteMapIsYesterdaysImageryOfTheRegionsBox) {
-    start();
-    const live::MapAnswer answer = host->map(Europe, Satellite);
-    ASSERT_EQ(answer.status, 200);
-    const host::Canvas picture = decoded(answer);
-    EXPECT_EQ(picture.width(), 440);
-    EXPECT_EQ(picture.height(), 330);
-    EXPECT_EQ(answer.lastModified, now.load());
-    const std::vector<std::string> asked = upstream.targets(ScriptedUpstream::Imagery);
-    EXPECT_EQ(countOf(asked, "TIME=2026-12-06"), 1) << "yesterday, UTC";
-    EXPECT_EQ(countOf(asked, "BBOX=-12,33,44,75&WIDTH=440&HEIGHT=330&FORMAT=image/jpeg"), 1);
-    EXPECT_EQ(countOf(asked, "VIIRS_NOAA20_CorrectedReflectance_TrueColor"), 1);
-    // The coastlines and borders come once, as transparent overlays, and are drawn on it.
-    EXPECT_EQ(countOf(asked, "LAYERS=Coastlines_15m"), 1);
-    EXPECT_EQ(countOf(asked, "LAYERS=Reference_Features_15m"), 1);
-    // The scripted overlay's line down the middle is drawn light over the darker picture.
-    const host::Colour line = picture.pixel(220, 60);
-    const host::Colour beside = picture.pixel(200, 60);
-    EXPECT_GT(line.r + line.g + line.b, beside.r + beside.g + beside.b + 150);
-    // The credit in the corner: light text on the picture.
-    int32_t light = 0;
-    for (int32_t y = 306; y < 322; ++y) {
-        for (int32_t x = 330; x < 432; ++x)
-            light += picture.pixel(x, y).r > 200 && picture.pixel(x, y).b > 200;
-    }
-    EXPECT_GT(light, 60);
-    host->map(Asia, Satellite);
-    EXPECT_EQ(countOf(upstream.targets(ScriptedUpstream::Imagery), "BBOX=55,-10,155,65"), 3);
-}
-
-TEST_F(LiveHostTest, WhatIsNoPictureNeverBecomesAMap) {
-    const Fault faults[] = {Fault::ServiceException, Fault::Black, Fault::Garbage, Fault::Broken,
-                            Fault::Reset};
-    for (const Fault fault : faults) {
-        SCOPED_TRACE(static_cast<int>(fault));
-        upstream.setFault(ScriptedUpstream::Imagery, Fault::None);
-        start();
-        const live::MapAnswer good = host->map(Europe, Satellite);
-        ASSERT_EQ(good.status, 200);
-        upstream.setFault(ScriptedUpstream::Imagery, fault);
-        now += 3 * 3600;
-        const live::MapAnswer kept = host->map(Europe, Satellite);
-        EXPECT_EQ(kept.status, 200);
-        EXPECT_EQ(*kept.bytes, *good.bytes) << "the previous map stays";
-        EXPECT_EQ(kept.lastModified, good.lastModified);
-        const live::MapAnswer none = host->map(Asia, Satellite);
-        EXPECT_EQ(none.status, 503);
-        EXPECT_FALSE(none.bytes);
-    }
-    // Yesterday's imagery black too (a day the service has no pictures of): the second
-    // satellite is tried before giving up.
-    upstream.setFault(ScriptedUpstream::Imagery, Fault::None);
-    upstream.setToday("2026-12-06");
-    start();
-    const int32_t before = countOf(upstream.targets(ScriptedUpstream::Imagery), "VIIRS_SNPP");
-    EXPECT_EQ(host->map(7, Satellite).status, 503);
-    EXPECT_EQ(countOf(upstream.targets(ScriptedUpstream::Imagery), "VIIRS_SNPP"), before + 1);
-}
 
 TEST_F(LiveHostTest, ForecastMapsCarryTheGridsValuesFromOneRequest) {
     upstream.setGrid([](double, double) { return test::GridValues{20.0, -10.0, 7.0}; });
@@ -186,7 +107,7 @@ TEST_F(LiveHostTest, MapsSurviveARestartWithTheirLastModified) {
         ASSERT_EQ(before[layer].status, 200) << layer;
     }
     live::LiveConfig gone = config();
-    gone.forecastUrl = gone.geocodingUrl = gone.imageryUrl =
+    gone.forecastUrl = gone.geocodingUrl = gone.imageryUrl = gone.eumetsatUrl =
         "http://127.0.0.1:" + std::to_string(test::closedPort()) + "/x";
     now += 5 * 3600;
     start(gone);

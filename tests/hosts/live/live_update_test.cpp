@@ -8,12 +8,12 @@
 #include <string>
 
 #include "images/map_layers.h"
-#include "tests/hosts/live/live_host_fixture.h"
-#include "platform/server_addresses.h"
 #include "platform/http_date.h"
+#include "platform/server_addresses.h"
 #include "state/viewer_state.h"
 #include "state/window_bridge.h"
 #include "support/served_server.h"
+#include "tests/hosts/live/live_host_fixture.h"
 #include "worker/update_worker.h"
 
 namespace nubivo {
@@ -113,10 +113,12 @@ TEST_F(LiveServerTest, AWholeUpdateOfTheViewerShowsUpstreamsWeatherAndMaps) {
         EXPECT_EQ(FreeImage_GetWidth(viewerState.layerImage[layer]), 440u);
         EXPECT_EQ(FreeImage_GetHeight(viewerState.layerImage[layer]), 330u);
     }
-    // Upstream was asked once for each thing: the place, its weather, the imagery with its
-    // two overlays, and one grid for the three forecast maps.
+    // Upstream was asked once for each thing: the place, its weather, Europe's Meteosat
+    // picture (after the layer's times), yesterday's composite for the far north-east with
+    // the two overlays, and one grid for the three forecast maps.
     EXPECT_EQ(upstream.requests(test::ScriptedUpstream::Geocoding), 1);
     EXPECT_EQ(upstream.requests(test::ScriptedUpstream::Forecast), 2);
+    EXPECT_EQ(upstream.requests(test::ScriptedUpstream::Eumetsat), 2);
     EXPECT_EQ(upstream.requests(test::ScriptedUpstream::Imagery), 3);
 }
 
