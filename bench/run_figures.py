@@ -477,12 +477,26 @@ def live_rows(table, live):
     )
     for figure, function in figures:
         table.row(figure, cell("before", function), cell("after", function), "reported", None)
+    painted = median_entry(live["after"], "SatelliteMapFromPictures")
+    if painted:
+        table.row("live host: satellite map from fetched pictures", None,
+                  f"{painted['real_time']:.1f} ms", "<= 40 ms", painted["real_time"] <= 40)
     day = median_entry(live["after"], "DayOfUpdates")
     table.row("live host: a day of updates, forecast calls", None,
               f"{day['forecast_call_units']:.0f} of 10000 ({day['forecast_requests']:.0f} "
               f"requests, {day['geocoding_requests']:.0f} geocoding, "
               f"{day['imagery_requests']:.0f} imagery)",
               "well within 10000", day["forecast_call_units"] <= 5000)
+    if "eumetsat_map_requests" in day:
+        table.row("live host: a day of updates, imagery requests", None,
+                  f"GIBS {day['gibs_geostationary_requests']:.0f} geostationary, "
+                  f"{day['gibs_composite_requests']:.0f} composite, "
+                  f"{day['gibs_overlay_requests']:.0f} overlays; EUMETSAT "
+                  f"{day['eumetsat_map_requests']:.0f} maps, "
+                  f"{day['eumetsat_capabilities_requests']:.0f} capabilities",
+                  "one per satellite and build, Meteosat hourly",
+                  day["satellite_builds_over_budget"] == 0
+                  and day["meteosat_asked_twice_within_an_hour"] == 0)
 
 
 def screen_rows(table, screen, runs):

@@ -171,10 +171,7 @@ SatelliteBuild SatelliteMaps::build(int32_t region, const OutlineDrawer& outline
             return result;
         }
     }
-    fillUnder(mosaic, fill ? &*fill : nullptr);
-    const Caption caption = captionOf(mosaic, pictures, day);
-    finishSatelliteMap(mosaic.canvas, caption.time, caption.credit, outlines);
-    result.jpeg = mosaic.canvas.encodeJpeg();
+    result.jpeg = finishMosaic(mosaic, pictures, fill ? &*fill : nullptr, day, outlines);
     if (result.jpeg.empty())
         return result;
     result.outcome = SatelliteBuild::Painted;

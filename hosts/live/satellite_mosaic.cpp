@@ -55,64 +55,65 @@ bool showsImagery(const RegionViews& views, size_t index, const RgbaPicture& pic
 Mosaic combine(const RegionViews& views, const std::vector<const SatellitePicture*>& pictures) {
     struct Source {
         const SatellitePicture* picture;
-        const std::vector<float>* arcs;
+        const float* arcs;
+        const float* weights;
         double shown = 0;
     };
     std::vector<Source> sources;
     for (const SatellitePicture* picture : pictures) {
         const auto found =
             std::find(views.satellites.begin(), views.satellites.end(), picture->satellite);
+        const auto index = static_cast<size_t>(found - views.satellites.begin());
         if (found != views.satellites.end() && picture->picture.width == mapWidth &&
             picture->picture.height == mapHeight) {
-            sources.push_back({picture, &views.arcs[found - views.satellites.begin()]});
+            sources.push_back({picture, views.arcs[index].data(), views.weights[index].data()});
         }
     }
+    const size_t pixels = static_cast<size_t>(mapWidth) * mapHeight;
     Mosaic mosaic;
-    mosaic.canvas = host::Canvas(mapWidth, mapHeight, noData);
-    mosaic.cover.assign(static_cast<size_t>(mapWidth) * mapHeight, 0);
-    std::vector<double> amount(sources.size());
-    std::vector<double> weight(sources.size());
-    for (int32_t y = 0; y < mapHeight; ++y) {
-        for (int32_t x = 0; x < mapWidth; ++x) {
-            const size_t at = static_cast<size_t>(y) * mapWidth + x;
-            double nearest = 1e9;
-            double cover = 0;
-            for (size_t i = 0; i < sources.size(); ++i) {
-                const double arc = (*sources[i].arcs)[at];
-                amount[i] = viewWeight(arc) * sources[i].picture->picture.at(x, y)[3] / 255.0;
-                if (amount[i] > 0)
-                    nearest = std::min(nearest, arc);
-                cover = std::max(cover, amount[i]);
-            }
-            if (cover <= 0)
-                continue;
-            double total = 0;
-            for (size_t i = 0; i < sources.size(); ++i) {
-                const double closeness = 1 - ((*sources[i].arcs)[at] - nearest) / seamDegrees;
-                weight[i] = amount[i] * std::clamp(closeness, 0.0, 1.0);
-                total += weight[i];
-            }
-            double r = 0, g = 0, b = 0;
-            for (size_t i = 0; i < sources.size(); ++i) {
-                if (weight[i] <= 0)
-                    continue;
-                const uint8_t* rgba = sources[i].picture->picture.at(x, y);
-                const double part = weight[i] / total;
-                r += rgba[0] * part;
-                g += rgba[1] * part;
-                b += rgba[2] * part;
-                sources[i].shown += part * cover;
-            }
-            mosaic.canvas.blendPixel(x, y,
-                                     host::Colour{static_cast<uint8_t>(std::lround(r)),
-                                                  static_cast<uint8_t>(std::lround(g)),
-                                                  static_cast<uint8_t>(std::lround(b))});
-            mosaic.cover[at] = static_cast<uint8_t>(std::lround(cover * 255));
+    mosaic.colours.assign(pixels * 3, 0);
+    mosaic.cover.assign(pixels, 0);
+    std::vector<float> amount(sources.size());
+    std::vector<float> weight(sources.size());
+    for (size_t at = 0; at < pixels; ++at) {
+        float nearest = 1e9f;
+        float cover = 0;
+        for (size_t i = 0; i < sources.size(); ++i) {
+            const uint8_t alpha = sources[i].picture->picture.pixels[at * 4 + 3];
+            amount[i] = sources[i].weights[at] * static_cast<float>(alpha) * (1.0f / 255.0f);
+            if (amount[i] > 0)
+                nearest = std::min(nearest, sources[i].arcs[at]);
+            cover = std::max(cover, amount[i]);
         }
+        if (cover <= 0)
+            continue;
+        float total = 0;
+        for (size_t i = 0; i < sources.size(); ++i) {
+            const float closeness =
+                1.0f - (sources[i].arcs[at] - nearest) / static_cast<float>(seamDegrees);
+            weight[i] = amount[i] * std::clamp(closeness, 0.0f, 1.0f);
+            total += weight[i];
+        }
+        float r = 0, g = 0, b = 0;
+        for (size_t i = 0; i < sources.size(); ++i) {
+            if (weight[i] <= 0)
+                continue;
+            const uint8_t* rgba = &sources[i].picture->picture.pixels[at * 4];
+            const float part = weight[i] / total;
+            r += rgba[0] * part;
+            g += rgba[1] * part;
+            b += rgba[2] * part;
+            sources[i].shown += part * cover;
+        }
+        mosaic.colours[at * 3] = static_cast<uint8_t>(std::min(r + 0.5f, 255.0f));
+        mosaic.colours[at * 3 + 1] = static_cast<uint8_t>(std::min(g + 0.5f, 255.0f));
+        mosaic.colours[at * 3 + 2] = static_cast<uint8_t>(std::min(b + 0.5f, 255.0f));
+        mosaic.cover[at] = static_cast<uint8_t>(cover * 255.0f + 0.5f);
     }
-    const double pixels = static_cast<double>(mosaic.cover.size());
-    for (const Source& source : sources)
-        mosaic.share[static_cast<int32_t>(source.picture->satellite)] += source.shown / pixels;
+    for (const Source& source : sources) {
+        mosaic.share[static_cast<int32_t>(source.picture->satellite)] +=
+            source.shown / static_cast<double>(pixels);
+    }
     return mosaic;
 }
 
@@ -124,20 +125,25 @@ bool needsFill(const Mosaic& mosaic) {
 
 void fillUnder(Mosaic& mosaic, const host::Canvas* fill) {
     const bool usable = fill != nullptr && fill->width() == mapWidth && fill->height() == mapHeight;
-    double filled = 0;
+    mosaic.canvas = host::Canvas(mapWidth, mapHeight, noData);
+    int64_t filled = 0;
     for (int32_t y = 0; y < mapHeight; ++y) {
         for (int32_t x = 0; x < mapWidth; ++x) {
-            const uint8_t cover = mosaic.cover[static_cast<size_t>(y) * mapWidth + x];
-            if (cover == 255)
-                continue;
-            const host::Colour under = usable ? fill->pixel(x, y) : noData;
-            const host::Colour over = mosaic.canvas.pixel(x, y);
-            mosaic.canvas.blendPixel(x, y, under, 1.0);
-            mosaic.canvas.blendPixel(x, y, over, cover / 255.0);
-            filled += (255 - cover) / 255.0;
+            const size_t at = static_cast<size_t>(y) * mapWidth + x;
+            const int32_t cover = mosaic.cover[at];
+            const host::Colour under = usable && cover < 255 ? fill->pixel(x, y) : noData;
+            const auto mix = [cover](int32_t low, int32_t high) {
+                return static_cast<uint8_t>((low * (255 - cover) + high * cover + 127) / 255);
+            };
+            mosaic.canvas.blendPixel(x, y,
+                                     host::Colour{mix(under.r, mosaic.colours[at * 3]),
+                                                  mix(under.g, mosaic.colours[at * 3 + 1]),
+                                                  mix(under.b, mosaic.colours[at * 3 + 2])});
+            filled += 255 - cover;
         }
     }
-    mosaic.fillShare = usable ? filled / static_cast<double>(mosaic.cover.size()) : 0;
+    const double pixels = static_cast<double>(mosaic.cover.size()) * 255.0;
+    mosaic.fillShare = usable ? static_cast<double>(filled) / pixels : 0;
 }
 
 Caption captionOf(const Mosaic& mosaic, const std::vector<SatellitePicture>& pictures,
@@ -169,6 +175,15 @@ Caption captionOf(const Mosaic& mosaic, const std::vector<SatellitePicture>& pic
     else if (std::max(gibs, eumetsat) > 0)
         caption.credit = larger;
     return caption;
+}
+
+std::vector<uint8_t> finishMosaic(Mosaic& mosaic, const std::vector<SatellitePicture>& pictures,
+                                  const host::Canvas* fill, const std::string& compositeDay,
+                                  const OutlineDrawer& outlines) {
+    fillUnder(mosaic, fill);
+    const Caption caption = captionOf(mosaic, pictures, compositeDay);
+    finishSatelliteMap(mosaic.canvas, caption.time, caption.credit, outlines);
+    return mosaic.canvas.encodeJpeg();
 }
 
 }  // namespace nubivo::live

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "hosts/core/canvas.h"
+#include "hosts/live/map_painting.h"
 #include "hosts/live/satellite_views.h"
 #include "hosts/live/wms.h"
 
@@ -27,8 +28,11 @@ bool showsImagery(const RegionViews& views, size_t index, const RgbaPicture& pic
 // blended with the other across a few degrees at the seam; towards the edge of its view a
 // satellite fades out.
 struct Mosaic {
+    // The satellites' colours (r, g, b a pixel, row by row) where they show; after
+    // fillUnder, the whole map in `canvas`.
+    std::vector<uint8_t> colours;
+    std::vector<uint8_t> cover;  // per pixel, how much of it the satellites show: 0 to 255
     host::Canvas canvas{1, 1, host::Colour{}};
-    std::vector<uint8_t> cover;         // per pixel, how much of it the satellites show: 0 to 255
     double share[satelliteCount] = {};  // of the map each satellite shows, 0 to 1
     double fillShare = 0;               // of the map the fill shows, 0 to 1
 };
@@ -39,8 +43,8 @@ Mosaic combine(const RegionViews& views, const std::vector<const SatellitePictur
 // Whether the satellites leave part of the map uncovered.
 bool needsFill(const Mosaic& mosaic);
 
-// Puts `fill` (of the map's size) under what the satellites leave uncovered, or a neutral dark
-// grey without one.
+// Paints the map into `canvas`: `fill` (of the map's size) under what the satellites leave
+// uncovered, or a neutral dark grey without one.
 void fillUnder(Mosaic& mosaic, const host::Canvas* fill);
 
 // What a map says of what it shows: when the imagery was taken ("14:20 UTC", or
@@ -53,5 +57,11 @@ struct Caption {
 };
 Caption captionOf(const Mosaic& mosaic, const std::vector<SatellitePicture>& pictures,
                   const std::string& compositeDay);
+
+// The finished map as a JPEG: `fill` (yesterday's composite of `compositeDay`, or nullptr)
+// under what the satellites leave uncovered, the outlines drawn by `outlines`, the caption.
+std::vector<uint8_t> finishMosaic(Mosaic& mosaic, const std::vector<SatellitePicture>& pictures,
+                                  const host::Canvas* fill, const std::string& compositeDay,
+                                  const OutlineDrawer& outlines);
 
 }  // namespace nubivo::live

@@ -47,6 +47,7 @@ RegionViews computeViews(int32_t region) {
     const size_t count = views.satellites.size();
     views.primary.assign(count, false);
     views.arcs.assign(count, std::vector<float>(static_cast<size_t>(mapWidth) * mapHeight));
+    views.weights = views.arcs;
     for (int32_t y = 0; y < mapHeight; ++y) {
         const double lat = mapLatitude(box, y);
         for (int32_t x = 0; x < mapWidth; ++x) {
@@ -56,6 +57,7 @@ RegionViews computeViews(int32_t region) {
             for (size_t i = 0; i < count; ++i) {
                 views.arcs[i][at] =
                     static_cast<float>(arcFromSatellite(views.satellites[i], lon, lat));
+                views.weights[i][at] = static_cast<float>(viewWeight(views.arcs[i][at]));
                 if (views.arcs[i][at] < views.arcs[nearest][at])
                     nearest = i;
             }
