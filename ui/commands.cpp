@@ -115,7 +115,8 @@ void onAboutClicked() {
     QMessageBox box(QMessageBox::Information, QStringLiteral("NubivoWeather Viewer v1.0 - Info"),
                     QStringLiteral("Powered by Nubivo Weather services.\n"
                                    "Live weather data by Open-Meteo.com (CC BY 4.0), location "
-                                   "data based on GeoNames, satellite imagery from NASA GIBS. "
+                                   "data based on GeoNames, satellite imagery from NASA GIBS "
+                                   "and EUMETSAT. "
                                    "(c) 2026 the Nubivo Weather Viewer developers."),
                     QMessageBox::Ok, windowResources.mainWindow);
     box.exec();
