@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 #include "hosts/live/imagery.h"
 #include "hosts/live/json_fields.h"
@@ -281,7 +282,7 @@ std::optional<host::Canvas> SatelliteMaps::composite(int32_t region, int64_t now
                                                      bool* asked) {
     const std::string wanted = imageryDay(now);
     std::shared_ptr<const std::string> held;
-    bool fetchNow = false;
+    const char* layer = nullptr;
     {
         std::lock_guard<std::mutex> guard(mutex_);
         Composite& composite = composites_[region];
@@ -289,32 +290,31 @@ std::optional<host::Canvas> SatelliteMaps::composite(int32_t region, int64_t now
         *day = composite.day;
         if (composite.day != wanted &&
             (composite.triedDay != wanted || now - composite.triedAt >= config_.mapRetryDelay)) {
+            // One request a build: a layer that gave nothing is followed by the other one at
+            // the next attempt.
+            layer = trueColourLayers[composite.tries++ % std::size(trueColourLayers)];
             composite.triedDay = wanted;
             composite.triedAt = now;
-            fetchNow = true;
         }
     }
-    if (fetchNow) {
-        for (const char* layer : trueColourLayers) {
-            const GetMap request{WmsVersion::V111, layer, regionBoxes[region],
-                                 "image/jpeg",     false, wanted};
-            const UpstreamAnswer answer =
-                upstream_.get(Service::Imagery, getMapUrl(config_.imageryUrl, request),
-                              UpstreamRequest{{}, maxPictureBytes});
-            *asked = *asked || answer.sent;
-            if (std::optional<host::Canvas> picture = imageryPicture(answer)) {
-                writeHeld(cache_, heldName(region, "composite"), answer.body,
-                          Json{{"day", wanted}});
-                std::lock_guard<std::mutex> guard(mutex_);
-                composites_[region].day = wanted;
-                composites_[region].bytes = std::make_shared<const std::string>(answer.body);
-                *day = wanted;
-                return picture;
-            }
-            logNoPicture(layer, region, whyNot(answer));
-            if (!answer.received)
-                break;  // the service itself is out of reach: the next layer would be too
+    if (layer != nullptr) {
+        const GetMap request{WmsVersion::V111, layer, regionBoxes[region],
+                             "image/jpeg",     false, wanted};
+        const UpstreamAnswer answer =
+            upstream_.get(Service::Imagery, getMapUrl(config_.imageryUrl, request),
+                          UpstreamRequest{{}, maxPictureBytes});
+        *asked = *asked || answer.sent;
+        if (std::optional<host::Canvas> picture = imageryPicture(answer)) {
+            writeHeld(cache_, heldName(region, "composite"), answer.body, Json{{"day", wanted}});
+            std::lock_guard<std::mutex> guard(mutex_);
+            composites_[region].day = wanted;
+            composites_[region].bytes = std::make_shared<const std::string>(answer.body);
+            *day = wanted;
+            return picture;
         }
+        logNoPicture(
+            layer, region,
+            isPictureAnswer(answer) ? "almost all black, or of another size" : whyNot(answer));
     }
     host::Canvas picture(1, 1, host::Colour{});
     if (!held ||

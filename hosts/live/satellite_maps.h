@@ -59,6 +59,7 @@ class SatelliteMaps {
         std::shared_ptr<const std::string> bytes;
         std::string triedDay;
         int64_t triedAt = 0;
+        uint32_t tries = 0;
     };
     struct LayerTimes {
         std::optional<TimeDomain> domain;

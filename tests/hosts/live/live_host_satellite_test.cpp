@@ -155,8 +155,8 @@ TEST_F(LiveHostTest, MeteosatIsAskedForHeldWholeHoursOnceAnHour) {
 }
 
 TEST_F(LiveHostTest, WhatIsNoImageryNeverBecomesAMap) {
-    const Fault faults[] = {Fault::ServiceException, Fault::Black, Fault::Garbage, Fault::Broken,
-                            Fault::Reset};
+    const Fault faults[] = {Fault::ServiceException, Fault::Black,  Fault::Garbage,
+                            Fault::Undecodable,      Fault::Broken, Fault::Reset};
     int32_t run = 0;
     for (const Fault fault : faults) {
         SCOPED_TRACE(static_cast<int>(fault));

@@ -197,6 +197,10 @@ bool ScriptedUpstream::applyFault(Endpoint endpoint, httplib::Response& response
         case Fault::Garbage:
             response.set_content("<html>Gateway error</html>", "application/json");
             return true;
+        case Fault::Undecodable:
+            response.set_content(std::string("\x89PNG\r\n\x1a\n", 8) + std::string(300, 'x'),
+                                 "image/png");
+            return true;
         case Fault::TooMany:
         case Fault::Busy:
             response.status = fault == Fault::TooMany ? 429 : 503;

@@ -80,6 +80,7 @@ class ScriptedUpstream {
         Drip,              // a 200 whose body comes a byte every 400 ms
         Reset,             // the connection breaks off inside the body
         Garbage,           // a 200 with a body of no documented shape
+        Undecodable,       // a 200 "image/png" whose bytes are no picture
         TooMany,           // 429, with Retry-After when retryAfter >= 0
         Busy,              // 503, the same
         Broken,            // 500
