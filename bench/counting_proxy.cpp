@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstring>
 #include <stdexcept>
+#include <string>
 
 namespace nubivo::bench {
 namespace {
@@ -89,6 +90,9 @@ void CountingProxy::relay(int client) {
     if (upstream >= 0 &&
         connect(upstream, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
         char buffer[16384];
+        const std::string ownHost = "Host: 127.0.0.1:" + std::to_string(port_) + "\r\n";
+        const std::string upstreamHost =
+            "Host: 127.0.0.1:" + std::to_string(upstreamPort_) + "\r\n";
         pollfd ends[2] = {{client, POLLIN, 0}, {upstream, POLLIN, 0}};
         bool open = true;
         while (open && !stopping_) {
@@ -106,8 +110,14 @@ void CountingProxy::relay(int client) {
                         std::memchr(start, '\r', static_cast<size_t>(got)));
                     exchange.requestLine.assign(start, end != nullptr ? end : start + got);
                 }
+                // The host answers only requests that name it, as a reverse proxy would.
+                std::string request(buffer, static_cast<size_t>(got));
+                for (size_t at = request.find(ownHost); at != std::string::npos;
+                     at = request.find(ownHost, at + upstreamHost.size())) {
+                    request.replace(at, ownHost.size(), upstreamHost);
+                }
                 uint64_t ignored = 0;
-                open = sendAll(upstream, buffer, static_cast<size_t>(got), &ignored);
+                open = sendAll(upstream, request.data(), request.size(), &ignored);
             }
             if (open && ends[1].revents != 0) {
                 ssize_t got = recv(upstream, buffer, sizeof buffer, 0);

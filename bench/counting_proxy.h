@@ -17,7 +17,8 @@ struct ProxiedExchange {
 
 // A TCP relay on 127.0.0.1 that counts the bytes it hands to the client: every byte counted
 // was accepted by the client's socket, so the count is what the client received, whether or
-// not the program read it. One thread per connection; a connection ends when either side
+// not the program read it. Requests reach the upstream naming it in their Host header, as
+// through a reverse proxy. One thread per connection; a connection ends when either side
 // closes. Not copyable; the destructor stops everything.
 class CountingProxy {
   public:

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 
 namespace nubivo::launcher {
@@ -75,11 +76,17 @@ bool hostAnswers(int port, int timeoutMs) {
             return false;
         }
     }
-    static const char request[] = "HEAD / HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
+    // Named as the hosts want to be named, so that they answer rather than refuse.
+    char request[64];
+    const int length = std::snprintf(request, sizeof request,
+                                     "HEAD / HTTP/1.0\r\nHost: 127.0.0.1:%d\r\n\r\n", port);
+    if (length <= 0 || static_cast<size_t>(length) >= sizeof request) {
+        return false;
+    }
+    const size_t size = static_cast<size_t>(length);
     size_t sent = 0;
-    while (sent < sizeof request - 1) {
-        const ssize_t n =
-            send(socket.fd(), request + sent, sizeof request - 1 - sent, MSG_NOSIGNAL);
+    while (sent < size) {
+        const ssize_t n = send(socket.fd(), request + sent, size - sent, MSG_NOSIGNAL);
         if (n > 0) {
             sent += static_cast<size_t>(n);
         } else if (n < 0 && errno == EAGAIN) {

@@ -57,6 +57,17 @@ void appendNumber(std::string& out, int32_t value) {
     out += std::to_string(value);
 }
 
+// Nothing for a number the source lacks.
+void appendNumber(std::string& out, const std::optional<int32_t>& value) {
+    if (value)
+        appendNumber(out, *value);
+}
+
+// " High: 8" in the description's text, or nothing.
+std::string described(const char* label, const std::optional<int32_t>& value) {
+    return value ? std::string(" ") + label + ": " + std::to_string(*value) : std::string();
+}
+
 }  // namespace
 
 std::string escapeXml(std::string_view text, size_t maxBytes) {
@@ -107,8 +118,9 @@ std::string writeFeed(const FeedValues& w, const FeedChannel& channel) {
     const std::string date = escapeXml(w.conditionDate, dateBytes);
     const std::string condition = escapeXml(w.conditionText, conditionBytes);
     const std::string icon = plainUrl(channel.iconUrl, iconBytes);
-    char pressure[32];
-    std::snprintf(pressure, sizeof pressure, w.metric ? "%.1f" : "%.2f", w.pressure);
+    char pressure[32] = "";
+    if (w.pressure)
+        std::snprintf(pressure, sizeof pressure, w.metric ? "%.1f" : "%.2f", *w.pressure);
     const char* unit = w.metric ? "C" : "F";
     const size_t forecastCount = std::min(w.forecasts.size(), maxForecasts);
 
@@ -138,8 +150,7 @@ std::string writeFeed(const FeedValues& w, const FeedChannel& channel) {
     doc += "\" />\n<nweather:atmosphere humidity=\"";
     appendNumber(doc, w.humidity);
     doc += "\" visibility=\"";
-    if (w.visibility)
-        appendNumber(doc, *w.visibility);
+    appendNumber(doc, w.visibility);
     doc += "\" pressure=\"" + std::string(pressure) + "\" rising=\"";
     appendNumber(doc, w.rising);
     doc += "\" />\n<nweather:astronomy sunrise=\"" + escapeXml(w.sunrise, shortBytes) +
@@ -162,8 +173,8 @@ std::string writeFeed(const FeedValues& w, const FeedChannel& channel) {
         const ForecastEntry& f = w.forecasts[i];
         const std::string day = escapeXml(f.day, dayBytes);
         const std::string text = escapeXml(f.text, forecastTextBytes);
-        doc += day + " - " + text + ". High: " + std::to_string(f.high) +
-               " Low: " + std::to_string(f.low) + "<br />\n";
+        doc += day + " - " + text + "." + described("High", f.high) + described("Low", f.low) +
+               "<br />\n";
         forecastElements += "<nweather:forecast day=\"" + day + "\" date=\"" +
                             escapeXml(f.date, forecastDateBytes) + "\" low=\"";
         appendNumber(forecastElements, f.low);

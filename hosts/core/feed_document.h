@@ -15,31 +15,33 @@ namespace nubivo::host {
 // is cut on a character boundary and never inside an entity.
 std::string escapeXml(std::string_view text, size_t maxBytes = std::string_view::npos);
 
-// One forecast day, in the units of its feed.
+// One forecast day, in the units of its feed. A number the source lacks is left empty and
+// written as an empty value.
 struct ForecastEntry {
     std::string day;   // "Mon"
     std::string date;  // "7 Dec 2026"
-    int32_t low = 0;
-    int32_t high = 0;
+    std::optional<int32_t> low;
+    std::optional<int32_t> high;
     std::string text;
-    int32_t code = 0;
+    std::optional<int32_t> code;
 };
 
 // The weather of one feed, already in the units asked for. Texts are raw: the writer
-// escapes them.
+// escapes them. A number the source lacks is left empty and written as an empty value (which
+// the viewer reads as 0), never made up.
 struct FeedValues {
     std::string city;
     std::string region;
     std::string country;  // two letters or empty
     bool metric = true;   // C km mb kph, else F mi in mph
-    int32_t windChill = 0;
-    int32_t windDirection = 0;  // degrees
-    int32_t windSpeed = 0;
-    int32_t humidity = 0;               // percent
-    std::optional<int32_t> visibility;  // hundredths of the distance unit; empty when unknown
-    double pressure = 0;                // mb (one decimal written) or inHg (two)
-    int32_t rising = 0;                 // 0 steady, 1 rising, 2 falling
-    std::string sunrise;                // "7:45 am"
+    std::optional<int32_t> windChill;
+    std::optional<int32_t> windDirection;  // degrees
+    std::optional<int32_t> windSpeed;
+    std::optional<int32_t> humidity;    // percent
+    std::optional<int32_t> visibility;  // hundredths of the distance unit
+    std::optional<double> pressure;     // mb (one decimal written) or inHg (two)
+    std::optional<int32_t> rising;      // 0 steady, 1 rising, 2 falling
+    std::string sunrise;                // "7:45 am"; empty when the sun does not rise or set
     std::string sunset;
     std::string latitude;
     std::string longitude;

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <thread>
 
+#include "hosts/core/place_text.h"
+
 namespace nubivo::host {
 
 const char* programVersion() {
@@ -44,6 +46,28 @@ std::string iconBaseFor(std::string_view host, std::string_view fallback) {
         plain = plain && allowed;
     }
     return plain ? "http://" + std::string(host) : std::string(fallback);
+}
+
+bool isLoopbackHost(std::string_view host, int port) {
+    char suffix[16];
+    const int length = std::snprintf(suffix, sizeof suffix, ":%d", port);
+    if (length <= 0 || static_cast<size_t>(length) >= sizeof suffix)
+        return false;
+    const size_t size = static_cast<size_t>(length);
+    if (host.size() <= size || host.substr(host.size() - size) != suffix)
+        return false;
+    const std::string name = asciiLower(host.substr(0, host.size() - size));
+    return name == listenAddress || name == "localhost";
+}
+
+void acceptLoopbackOnly(httplib::Server& server) {
+    server.set_pre_routing_handler(
+        [](const httplib::Request& request, httplib::Response& response) {
+            if (isLoopbackHost(request.get_header_value("Host"), request.local_port))
+                return httplib::Server::HandlerResponse::Unhandled;
+            sendText(response, 403, "This host answers only http://127.0.0.1 and http://localhost");
+            return httplib::Server::HandlerResponse::Handled;
+        });
 }
 
 void installPlainErrors(httplib::Server& server) {

@@ -33,6 +33,15 @@ void sendText(httplib::Response& response, int status, std::string_view text);
 // 100 bytes, else `fallback`.
 std::string iconBaseFor(std::string_view host, std::string_view fallback);
 
+// Whether `host` (a request's Host header) names the host on the loopback at `port`:
+// "127.0.0.1:PORT" or "localhost:PORT", letter case aside.
+bool isLoopbackHost(std::string_view host, int port);
+
+// Answers 403 to every request whose Host header does not name the server on the loopback at
+// the port the request came in on, before any route sees it: a web page in a browser on this
+// machine cannot reach the host through a name of its own that it rebinds to 127.0.0.1.
+void acceptLoopbackOnly(httplib::Server& server);
+
 // Gives every answer without a body of its own ("Not found" for a 404) a plain-text body.
 void installPlainErrors(httplib::Server& server);
 

@@ -28,6 +28,19 @@ bool writeAll(int fd, std::string_view bytes) {
     return true;
 }
 
+// Makes every missing folder of `path` private to the user (0700, whatever the umask);
+// folders that exist are left as they are. False when `path` is not a folder in the end.
+bool makePrivateFolders(const std::filesystem::path& path) {
+    std::filesystem::path built;
+    for (const std::filesystem::path& part : path) {
+        built /= part;
+        if (::mkdir(built.c_str(), 0700) == 0)
+            ::chmod(built.c_str(), 0700);
+    }
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 }  // namespace
 
 DiskCache::DiskCache(std::string folder) : folder_(std::move(folder)) {
@@ -39,14 +52,14 @@ bool DiskCache::write(const std::string& name, std::string_view bytes) const {
     if (!enabled() || name.empty() || name.find("..") != std::string::npos || name[0] == '/')
         return false;
     const std::filesystem::path path = std::filesystem::path(folder_) / name;
-    std::error_code error;
-    std::filesystem::create_directories(path.parent_path(), error);
+    if (!makePrivateFolders(path.parent_path()))
+        return false;
     const std::string temporary = path.string() + ".tmp." + std::to_string(::getpid()) + "." +
                                   std::to_string(temporaryCount.fetch_add(1));
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0)
         return false;
-    const bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    const bool written = ::fchmod(fd, 0600) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
     const bool closed = ::close(fd) == 0;
     if (!written || !closed || ::rename(temporary.c_str(), path.c_str()) != 0) {
         ::unlink(temporary.c_str());

@@ -11,7 +11,8 @@ std::string checksumText(std::string_view bytes);
 
 // Files of the host's cache under one folder. A file is written whole to a temporary name in
 // its folder and renamed over the old one, so a reader finds the old file or the new one,
-// never a part. An empty folder name keeps nothing on disk. Reading never trusts a file:
+// never a part. Folders it makes are private to the user (0700) and its files too (0600),
+// whatever the umask. An empty folder name keeps nothing on disk. Reading never trusts a file:
 // callers check what they read. Thread-safe (each write has a temporary name of its own).
 class DiskCache {
   public:

@@ -5,6 +5,7 @@
 #include "hosts/core/feed_document.h"
 #include "hosts/core/icons.h"
 #include "hosts/live/live_feed.h"
+#include "hosts/live/place_search.h"
 #include "hosts/live/weather_codes.h"
 
 namespace nubivo::live {
@@ -12,10 +13,10 @@ namespace {
 
 constexpr const char* placeFormat = "nubivo-live-host place";
 constexpr const char* weatherFormat = "nubivo-live-host weather";
-constexpr int32_t formatVersion = 1;
+// Places of version 1 were found by an older reading of the typed text.
+constexpr int32_t placeVersion = 2;
+constexpr int32_t weatherVersion = 1;
 constexpr size_t maxCacheFile = 1024 * 1024;
-// Entries held in memory; beyond, memory starts afresh and the disk still has them.
-constexpr size_t maxEntries = 5000;
 
 constexpr const char* unknownPlaceText = "Unknown place";
 constexpr const char* unavailableText = "Weather service unavailable, try again later";
@@ -32,17 +33,26 @@ HostAnswer plainAnswer(int status, const char* text) {
     return HostAnswer{status, std::string(text) + "\n", "text/plain; charset=UTF-8"};
 }
 
-// A cache file's JSON when it is one of ours for `key`, of this version.
+// A cache file's JSON when it is one of ours for `key`, of `version`.
 std::optional<Json> ourFile(const std::optional<std::string>& bytes, const char* format,
-                            const char* keyName, const std::string& key) {
+                            int32_t version, const char* keyName, const std::string& key) {
     if (!bytes)
         return std::nullopt;
     std::optional<Json> json = parseJson(*bytes);
-    if (!json || stringAt(*json, "format") != format ||
-        integerAt(*json, "version") != formatVersion || stringAt(*json, keyName) != key) {
+    if (!json || stringAt(*json, "format") != format || integerAt(*json, "version") != version ||
+        stringAt(*json, keyName) != key) {
         return std::nullopt;
     }
     return json;
+}
+
+// Keeps `value` as `key` in `entries`, which hold at most `cap`: a full map starts afresh.
+template <typename Value>
+void remember(std::map<std::string, Value>& entries, size_t cap, const std::string& key,
+              Value value) {
+    if (entries.size() >= cap && entries.find(key) == entries.end())
+        entries.clear();
+    entries[key] = std::move(value);
 }
 
 }  // namespace
@@ -58,20 +68,24 @@ FeedService::FeedService(const LiveConfig& config, host::Clock clock, UpstreamCl
 HostAnswer FeedService::answer(std::string_view location, bool metric,
                                const std::string& iconBase) {
     const Deadline deadline = std::chrono::steady_clock::now() + config_.coldWait;
-    const std::optional<LocationQuery> query = parseLocationQuery(location);
-    if (!query)
+    const std::optional<host::PlaceText> text = host::readPlaceText(location);
+    if (!text)
         return plainAnswer(404, unknownPlaceText);
 
-    // Where the place is.
-    const std::string placeKey = query->key();
-    std::optional<PlaceEntry> place = cachedPlace(placeKey);
-    const bool notFoundExpired =
-        place && !place->found && clock_() - place->time >= config_.notFoundTtl;
-    if (!place || notFoundExpired) {
-        const std::string text(location);
-        runAndWait(
-            "place:" + placeKey, [this, q = *query, text] { geocode(q, text); }, deadline);
+    // Where the place is: a typed position, or what the geocoder found for the text.
+    std::optional<PlaceEntry> place;
+    if (text->position) {
+        place = PlaceEntry{true, placeAt(*text->position), clock_()};
+    } else {
+        const std::string placeKey = text->key();
         place = cachedPlace(placeKey);
+        const bool notFoundExpired =
+            place && !place->found && clock_() - place->time >= config_.notFoundTtl;
+        if (!place || notFoundExpired) {
+            runAndWait(
+                "place:" + placeKey, [this, t = *text] { geocode(t); }, deadline);
+            place = cachedPlace(placeKey);
+        }
     }
     if (!place)
         return plainAnswer(503, unavailableText);
@@ -112,7 +126,7 @@ std::optional<FeedService::PlaceEntry> FeedService::cachedPlace(const std::strin
             return found->second;
     }
     const std::optional<Json> json =
-        ourFile(cache_.read(placeFile(key), maxCacheFile), placeFormat, "query", key);
+        ourFile(cache_.read(placeFile(key), maxCacheFile), placeFormat, placeVersion, "query", key);
     if (!json)
         return std::nullopt;
     PlaceEntry entry;
@@ -130,7 +144,7 @@ std::optional<FeedService::PlaceEntry> FeedService::cachedPlace(const std::strin
         entry.place = *place;
     }
     std::lock_guard<std::mutex> guard(mutex_);
-    places_[key] = entry;
+    remember(places_, config_.heldEntries, key, entry);
     return entry;
 }
 
@@ -140,8 +154,8 @@ std::optional<FeedService::WeatherEntry> FeedService::cachedWeather(const std::s
         if (const auto found = weather_.find(key); found != weather_.end())
             return found->second;
     }
-    const std::optional<Json> json =
-        ourFile(cache_.read(weatherFile(key), maxCacheFile), weatherFormat, "key", key);
+    const std::optional<Json> json = ourFile(cache_.read(weatherFile(key), maxCacheFile),
+                                             weatherFormat, weatherVersion, "key", key);
     if (!json)
         return std::nullopt;
     WeatherEntry entry;
@@ -151,46 +165,45 @@ std::optional<FeedService::WeatherEntry> FeedService::cachedWeather(const std::s
         return std::nullopt;
     entry.fetched = static_cast<int64_t>(*fetched);
     std::lock_guard<std::mutex> guard(mutex_);
-    if (weather_.size() >= maxEntries)
-        weather_.clear();
-    weather_[key] = entry;
+    remember(weather_, config_.heldEntries, key, entry);
     return entry;
 }
 
-void FeedService::geocode(const LocationQuery& query, std::string_view location) {
-    const std::string key = query.key();
+void FeedService::geocode(const host::PlaceText& text) {
+    const std::string key = text.key();
     PlaceEntry entry;
     entry.time = clock_();
-    std::optional<LocationQuery> attempt = query;
-    bool answered = false;
+    // Each request's answer, by its URL: a later step may look at an earlier answer again.
+    std::map<std::string, std::vector<FoundPlace>> answers;
     bool sent = false;
-    while (attempt) {
-        const UpstreamAnswer reply =
-            upstream_.get(Service::Geocoding, geocodingUrl(config_.geocodingUrl, *attempt));
-        sent = sent || reply.sent;
-        const GeocodingResult result =
-            reply.received && reply.status == 200
-                ? parseGeocodingAnswer(reply.body, *attempt, &entry.place)
-                : GeocodingResult::Invalid;
-        if (result == GeocodingResult::Invalid) {
-            std::fprintf(stderr, "nubivo-live-host: geocoding failed: %s\n",
-                         reply.error.empty() ? "an answer of another shape" : reply.error.c_str());
-            answered = false;
+    for (const SearchStep& step : searchSteps(text)) {
+        const std::string url = geocodingUrl(config_.geocodingUrl, step.query);
+        auto answer = answers.find(url);
+        if (answer == answers.end()) {
+            const UpstreamAnswer reply = upstream_.get(Service::Geocoding, url);
+            sent = sent || reply.sent;
+            std::optional<std::vector<FoundPlace>> found = reply.received && reply.status == 200
+                                                               ? parseGeocodingAnswer(reply.body)
+                                                               : std::nullopt;
+            if (!found) {
+                std::fprintf(
+                    stderr, "nubivo-live-host: geocoding failed: %s\n",
+                    reply.error.empty() ? "an answer of another shape" : reply.error.c_str());
+                // Nothing is kept: a later step might have found the place.
+                if (sent)
+                    failed("place:" + key);
+                return;
+            }
+            answer = answers.emplace(url, std::move(*found)).first;
+        }
+        if (const FoundPlace* taken = takenBy(step, answer->second)) {
+            entry.found = true;
+            entry.place = taken->place;
             break;
         }
-        answered = true;
-        entry.found = result == GeocodingResult::Found;
-        // A trailing two-letter word may be part of the name ("Lake Ha"): one more try whole.
-        attempt =
-            entry.found || attempt->countryCode.empty() ? std::nullopt : unsplitQuery(location);
-    }
-    if (!answered) {
-        if (sent)
-            failed("place:" + key);
-        return;
     }
     Json file = {{"format", placeFormat},
-                 {"version", formatVersion},
+                 {"version", placeVersion},
                  {"query", key},
                  {"found", entry.found},
                  {"time", entry.time}};
@@ -198,9 +211,7 @@ void FeedService::geocode(const LocationQuery& query, std::string_view location)
         file["place"] = placeToJson(entry.place);
     cache_.write(placeFile(key), file.dump());
     std::lock_guard<std::mutex> guard(mutex_);
-    if (places_.size() >= maxEntries)
-        places_.clear();
-    places_[key] = entry;
+    remember(places_, config_.heldEntries, key, entry);
 }
 
 void FeedService::fetchWeather(const Place& place) {
@@ -218,15 +229,13 @@ void FeedService::fetchWeather(const Place& place) {
     }
     entry.fetched = clock_();
     const Json file = {{"format", weatherFormat},
-                       {"version", formatVersion},
+                       {"version", weatherVersion},
                        {"key", key},
                        {"fetched", entry.fetched},
                        {"answer", reply.body}};
     cache_.write(weatherFile(key), file.dump());
     std::lock_guard<std::mutex> guard(mutex_);
-    if (weather_.size() >= maxEntries)
-        weather_.clear();
-    weather_[key] = std::move(entry);
+    remember(weather_, config_.heldEntries, key, std::move(entry));
 }
 
 void FeedService::runAndWait(const std::string& key, std::function<void()> work, Deadline until) {
@@ -245,10 +254,9 @@ bool FeedService::recentlyFailed(const std::string& key) {
 }
 
 void FeedService::failed(const std::string& key) {
+    const int64_t now = clock_();
     std::lock_guard<std::mutex> guard(mutex_);
-    if (failedAt_.size() >= maxEntries)
-        failedAt_.clear();
-    failedAt_[key] = clock_();
+    remember(failedAt_, config_.heldEntries, key, now);
 }
 
 }  // namespace nubivo::live

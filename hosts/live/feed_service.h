@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "hosts/core/calendar.h"
+#include "hosts/core/place_text.h"
 #include "hosts/live/disk_cache.h"
 #include "hosts/live/flight_group.h"
 #include "hosts/live/forecast.h"
@@ -36,6 +37,8 @@ class FeedService {
 
     // The answer to "/forecastrss?p=`location`&u=..": the feed (200), an unknown, empty or
     // overlong place (404), or no weather to be had (503), the latter two in plain text.
+    // `location` is read as host::readPlaceText reads it and searched as searchSteps says; a
+    // typed position needs no search.
     // `iconBase` ("http://127.0.0.1:8642") starts the icon's URL.
     HostAnswer answer(std::string_view location, bool metric, const std::string& iconBase);
 
@@ -53,7 +56,7 @@ class FeedService {
 
     std::optional<PlaceEntry> cachedPlace(const std::string& key);
     std::optional<WeatherEntry> cachedWeather(const std::string& key);
-    void geocode(const LocationQuery& query, std::string_view location);
+    void geocode(const host::PlaceText& text);
     void fetchWeather(const Place& place);
     // Starts `work` for `key` unless it failed within `retryDelay`, and waits for it until
     // `until`.

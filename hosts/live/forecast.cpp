@@ -28,52 +28,67 @@ bool digits(std::string_view text, size_t at, size_t count, int32_t* value) {
     return true;
 }
 
-// The unit the service reports for `variable` in `units`, when it reports one, must be
-// `expected`.
-bool unitIs(const Json& answer, const char* units, const char* variable, const char* expected) {
+constexpr const char* celsius = "\u00B0C";
+
+enum class Unit { Asked, Undefined, Other };
+
+// The unit the answer's table `units` gives `variable`: the one asked for (also when the
+// table does not say, or when `asked` is null and any unit will do), "undefined" for a
+// variable no model covers, or another.
+Unit unitOf(const Json& answer, const char* units, const char* variable, const char* asked) {
     const Json* table = objectAt(answer, units);
-    if (table == nullptr)
-        return true;
+    if (table == nullptr || !table->contains(variable))
+        return Unit::Asked;
     const std::optional<std::string> unit = stringAt(*table, variable);
-    return !table->contains(variable) || (unit && *unit == expected);
+    if (unit == "undefined")
+        return Unit::Undefined;
+    return unit && (asked == nullptr || *unit == asked) ? Unit::Asked : Unit::Other;
+}
+
+// A value read with its unit into `out`, left empty for a null or an undefined unit; false
+// when the value is missing or mistyped or its unit is another.
+template <typename T>
+bool take(Unit unit, const Nullable<T>& value, std::optional<T>* out) {
+    if (unit == Unit::Other || !value.valid)
+        return false;
+    *out = unit == Unit::Undefined ? std::nullopt : value.value;
+    return true;
 }
 
 bool readCurrent(const Json& answer, ForecastAnswer* out) {
     const Json* current = objectAt(answer, "current");
     if (current == nullptr)
         return false;
+    const auto value = [&](const char* variable, const char* unit, std::optional<double>* into) {
+        return take(unitOf(answer, "current_units", variable, unit),
+                    nullableNumberAt(*current, variable), into);
+    };
+    const auto code = [&](const char* variable, std::optional<int32_t>* into) {
+        return take(unitOf(answer, "current_units", variable, nullptr),
+                    nullableIntegerAt(*current, variable), into);
+    };
     const std::optional<std::string> time = stringAt(*current, "time");
     const std::optional<LocalTime> local = time ? parseLocalTime(*time) : std::nullopt;
-    const auto temperature = numberAt(*current, "temperature_2m");
-    const auto apparent = numberAt(*current, "apparent_temperature");
-    const auto humidity = numberAt(*current, "relative_humidity_2m");
-    const auto code = integerAt(*current, "weather_code");
-    const auto isDay = integerAt(*current, "is_day");
-    const auto pressure = numberAt(*current, "pressure_msl");
-    const auto speed = numberAt(*current, "wind_speed_10m");
-    const auto direction = numberAt(*current, "wind_direction_10m");
-    if (!local || !temperature || !apparent || !humidity || !code || !isDay || !pressure ||
-        !speed || !direction) {
+    std::optional<double> temperature;
+    std::optional<int32_t> weatherCode;
+    std::optional<int32_t> isDay;
+    if (!local || !value("temperature_2m", celsius, &temperature) ||
+        !value("apparent_temperature", celsius, &out->apparentTemperature) ||
+        !value("relative_humidity_2m", nullptr, &out->humidity) ||
+        !code("weather_code", &weatherCode) || !code("is_day", &isDay) ||
+        !value("pressure_msl", "hPa", &out->pressure) ||
+        !value("wind_speed_10m", "km/h", &out->windSpeed) ||
+        !value("wind_direction_10m", nullptr, &out->windDirection) ||
+        !value("visibility", "m", &out->visibility)) {
         return false;
     }
-    // Visibility alone may be unknown (null), but not of another type.
-    if (!current->contains("visibility"))
+    // Without these two there is no weather to show.
+    if (!temperature || !weatherCode)
         return false;
-    const Json& visibility = (*current)["visibility"];
-    if (!visibility.is_null()) {
-        out->visibility = numberAt(*current, "visibility");
-        if (!out->visibility)
-            return false;
-    }
     out->time = *local;
     out->temperature = *temperature;
-    out->apparentTemperature = *apparent;
-    out->humidity = *humidity;
-    out->weatherCode = *code;
-    out->isDay = *isDay != 0;
-    out->pressure = *pressure;
-    out->windSpeed = *speed;
-    out->windDirection = *direction;
+    out->weatherCode = *weatherCode;
+    out->isDay = isDay.value_or(1) != 0;
     return true;
 }
 
@@ -83,19 +98,20 @@ bool readHourly(const Json& answer, ForecastAnswer* out) {
     const Json* pressures = hourly ? arrayAt(*hourly, "pressure_msl") : nullptr;
     if (times == nullptr || pressures == nullptr || pressures->size() != times->size())
         return false;
+    const Unit unit = unitOf(answer, "hourly_units", "pressure_msl", "hPa");
     for (size_t i = 0; i < times->size(); ++i) {
         const std::optional<std::string> time = stringIn(*times, i);
         const std::optional<LocalTime> local = time ? parseLocalTime(*time) : std::nullopt;
-        if (!local)
+        std::optional<double> pressure;
+        if (!local || !take(unit, nullableNumberIn(*pressures, i), &pressure))
             return false;
-        // An hour the model has no value for is left out.
-        if (const std::optional<double> pressure = numberIn(*pressures, i))
+        if (pressure)
             out->pressureHistory.emplace_back(*local, *pressure);
     }
-    return !out->pressureHistory.empty();
+    return true;
 }
 
-// Reads sunrise or sunset `i`: a time, or null when the sun does not rise or set that day.
+// Reads sunrise or sunset `i`: a time, or empty for a null or an empty text.
 bool readSunTime(const Json& array, size_t i, std::optional<LocalTime>* out) {
     if (i >= array.size())
         return false;
@@ -106,6 +122,23 @@ bool readSunTime(const Json& array, size_t i, std::optional<LocalTime>* out) {
         return false;
     *out = parseLocalTime(*text);
     return out->has_value() || text->empty();
+}
+
+bool atMidnight(const std::optional<LocalTime>& time, int64_t days) {
+    return time && time->days == days && time->minutes == 0;
+}
+
+// The service never leaves sun times out. In a polar night it gives sunrise = sunset = the
+// day's midnight, in a polar day sunrise at the day's midnight and sunset at the next: the sun
+// neither rises nor sets then. (A real sunrise or sunset at midnight never comes with that
+// pair.)
+void clearPolarSunTimes(ForecastDay* day) {
+    const int64_t date = day->date.days;
+    if (atMidnight(day->sunrise, date) &&
+        (atMidnight(day->sunset, date) || atMidnight(day->sunset, date + 1))) {
+        day->sunrise.reset();
+        day->sunset.reset();
+    }
 }
 
 bool readDaily(const Json& answer, ForecastAnswer* out) {
@@ -125,29 +158,27 @@ bool readDaily(const Json& answer, ForecastAnswer* out) {
         sunrises->size() != count || sunsets->size() != count) {
         return false;
     }
+    const Unit codeUnit = unitOf(answer, "daily_units", "weather_code", nullptr);
+    const Unit highUnit = unitOf(answer, "daily_units", "temperature_2m_max", celsius);
+    const Unit lowUnit = unitOf(answer, "daily_units", "temperature_2m_min", celsius);
     for (size_t i = 0; i < count && i < 7; ++i) {
         const std::optional<std::string> date = stringIn(*times, i);
         const std::optional<LocalTime> day = date ? parseLocalTime(*date) : std::nullopt;
         if (!day)
             return false;
-        const auto code = integerIn(*codes, i);
-        const auto high = numberIn(*highs, i);
-        const auto low = numberIn(*lows, i);
-        // The last days of a model run can come without values: the forecast ends there.
-        if (!code || !high || !low)
-            break;
         ForecastDay forecast;
         forecast.date = *day;
-        forecast.weatherCode = *code;
-        forecast.high = *high;
-        forecast.low = *low;
-        if (!readSunTime(*sunrises, i, &forecast.sunrise) ||
+        if (!take(codeUnit, nullableIntegerIn(*codes, i), &forecast.weatherCode) ||
+            !take(highUnit, nullableNumberIn(*highs, i), &forecast.high) ||
+            !take(lowUnit, nullableNumberIn(*lows, i), &forecast.low) ||
+            !readSunTime(*sunrises, i, &forecast.sunrise) ||
             !readSunTime(*sunsets, i, &forecast.sunset)) {
             return false;
         }
+        clearPolarSunTimes(&forecast);
         out->days.push_back(forecast);
     }
-    return !out->days.empty();
+    return true;
 }
 
 }  // namespace
@@ -185,16 +216,6 @@ bool parseForecastAnswer(std::string_view body, ForecastAnswer* answer) {
     const std::optional<Json> json = parseJson(body);
     if (!json || !json->is_object())
         return false;
-    if (!unitIs(*json, "current_units", "temperature_2m", "\u00B0C") ||
-        !unitIs(*json, "current_units", "apparent_temperature", "\u00B0C") ||
-        !unitIs(*json, "current_units", "wind_speed_10m", "km/h") ||
-        !unitIs(*json, "current_units", "pressure_msl", "hPa") ||
-        !unitIs(*json, "current_units", "visibility", "m") ||
-        !unitIs(*json, "daily_units", "temperature_2m_max", "\u00B0C") ||
-        !unitIs(*json, "daily_units", "temperature_2m_min", "\u00B0C") ||
-        !unitIs(*json, "hourly_units", "pressure_msl", "hPa")) {
-        return false;
-    }
     ForecastAnswer out;
     const std::optional<std::string> zone = stringAt(*json, "timezone_abbreviation");
     if (!zone || !readCurrent(*json, &out) || !readHourly(*json, &out) || !readDaily(*json, &out))
@@ -204,9 +225,9 @@ bool parseForecastAnswer(std::string_view body, ForecastAnswer* answer) {
     return true;
 }
 
-int32_t pressureTendency(const ForecastAnswer& answer) {
-    if (answer.pressureHistory.empty())
-        return 0;  // parseForecastAnswer gives none without a history
+std::optional<int32_t> pressureTendency(const ForecastAnswer& answer) {
+    if (!answer.pressure || answer.pressureHistory.empty())
+        return std::nullopt;
     const int64_t now = answer.time.days * 1440 + answer.time.minutes;
     const int64_t threeHoursBefore = (now / 60 - 3) * 60;
     double before = answer.pressureHistory.front().second;
@@ -214,7 +235,7 @@ int32_t pressureTendency(const ForecastAnswer& answer) {
         if (time.days * 1440 + time.minutes == threeHoursBefore)
             before = pressure;
     }
-    const double change = answer.pressure - before;
+    const double change = *answer.pressure - before;
     if (std::abs(change) < 1.0)
         return 0;
     return change > 0 ? 1 : 2;

@@ -10,61 +10,22 @@ bool isAsciiLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-char upper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-char lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool isSpace(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && isSpace(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isSpace(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
-// Runs of spaces and control bytes as one space, so that "New  York" is "New York".
-std::string collapsed(std::string_view text) {
-    std::string out;
-    for (char c : text) {
-        const bool blank = static_cast<unsigned char>(c) < 0x20 || c == ' ' || c == 0x7F;
-        if (blank) {
-            if (!out.empty() && out.back() != ' ')
-                out += ' ';
-        } else {
-            out += c;
-        }
-    }
-    while (!out.empty() && out.back() == ' ')
-        out.pop_back();
-    return out;
-}
-
-// One result of a search as a place, when it has a name, a position on the globe and a
-// country, and the country is `country` (any country for "").
-bool readPlace(const Json& result, std::string_view country, Place* place) {
+// One result of a search as a place, when it has a name and a position on the globe, and a
+// country code of two letters or none.
+bool readPlace(const Json& result, Place* place) {
     const std::optional<std::string> name = stringAt(result, "name");
     const std::optional<double> latitude = numberAt(result, "latitude");
     const std::optional<double> longitude = numberAt(result, "longitude");
-    const std::optional<std::string> code = stringAt(result, "country_code");
-    if (!name || name->empty() || !latitude || !longitude || !code || code->size() != 2)
+    const std::string code = stringAt(result, "country_code").value_or("");
+    if (!name || name->empty() || !latitude || !longitude || std::abs(*latitude) > 90 ||
+        std::abs(*longitude) > 180) {
         return false;
-    if (std::abs(*latitude) > 90 || std::abs(*longitude) > 180)
+    }
+    if (!code.empty() && (code.size() != 2 || !isAsciiLetter(code[0]) || !isAsciiLetter(code[1])))
         return false;
-    const std::string upperCode = {upper((*code)[0]), upper((*code)[1])};
-    if (!country.empty() && upperCode != country)
-        return false;
-    const std::optional<std::string> admin1 = stringAt(result, "admin1");
     place->name = *name;
-    place->admin1 = admin1.value_or("");
-    place->countryCode = upperCode;
+    place->admin1 = stringAt(result, "admin1").value_or("");
+    place->countryCode = host::asciiUpper(code);
     place->latitude = *latitude;
     place->longitude = *longitude;
     return true;
@@ -72,47 +33,14 @@ bool readPlace(const Json& result, std::string_view country, Place* place) {
 
 }  // namespace
 
-std::string LocationQuery::key() const {
-    std::string key;
-    for (char c : name)
-        key += lower(c);
-    return key + "|" + countryCode;
-}
-
-std::optional<LocationQuery> parseLocationQuery(std::string_view location) {
-    if (location.size() > maxLocationBytes)
-        return std::nullopt;
-    const std::string text = collapsed(trimmed(location));
-    if (text.empty())
-        return std::nullopt;
-    LocationQuery query;
-    const size_t n = text.size();
-    if (n >= 4 && text[n - 3] == ' ' && isAsciiLetter(text[n - 2]) && isAsciiLetter(text[n - 1])) {
-        std::string_view name = std::string_view(text).substr(0, n - 3);
-        if (!name.empty() && name.back() == ',')
-            name.remove_suffix(1);
-        name = trimmed(name);
-        if (!name.empty()) {
-            query.name = std::string(name);
-            query.countryCode = {upper(text[n - 2]), upper(text[n - 1])};
-            return query;
-        }
-    }
-    query.name = text;
-    return query;
-}
-
-std::optional<LocationQuery> unsplitQuery(std::string_view location) {
-    const std::optional<LocationQuery> split = parseLocationQuery(location);
-    if (!split || split->countryCode.empty())
-        return std::nullopt;
-    return LocationQuery{collapsed(trimmed(location)), ""};
-}
-
 std::string Place::key() const {
     char text[64];
     std::snprintf(text, sizeof text, "%.4f,%.4f", latitude, longitude);
     return text;
+}
+
+Place placeAt(const host::TypedPosition& position) {
+    return Place{host::positionName(position), "", "", position.latitude, position.longitude};
 }
 
 std::string urlEncode(std::string_view text) {
@@ -134,27 +62,38 @@ std::string urlEncode(std::string_view text) {
 }
 
 std::string geocodingUrl(const std::string& base, const LocationQuery& query) {
-    std::string url = base + "?name=" + urlEncode(query.name) + "&count=10&language=en&format=json";
+    std::string url =
+        base + "?name=" + urlEncode(query.name) + "&count=100&language=en&format=json";
     if (!query.countryCode.empty())
         url += "&countryCode=" + query.countryCode;
     return url;
 }
 
-GeocodingResult parseGeocodingAnswer(std::string_view body, const LocationQuery& query,
-                                     Place* place) {
+std::optional<std::vector<FoundPlace>> parseGeocodingAnswer(std::string_view body) {
     const std::optional<Json> answer = parseJson(body);
     if (!answer || !answer->is_object())
-        return GeocodingResult::Invalid;
+        return std::nullopt;
     const Json* results = arrayAt(*answer, "results");
+    std::vector<FoundPlace> found;
     if (results == nullptr) {
         // Without any match the service leaves the key out; anything else there is no answer.
-        return answer->contains("results") ? GeocodingResult::Invalid : GeocodingResult::NotFound;
+        if (answer->contains("results"))
+            return std::nullopt;
+        return found;
     }
     for (const Json& result : *results) {
-        if (readPlace(result, query.countryCode, place))
-            return GeocodingResult::Found;
+        FoundPlace candidate;
+        if (!readPlace(result, &candidate.place))
+            continue;
+        if (const Json* codes = arrayAt(result, "postcodes")) {
+            for (size_t i = 0; i < codes->size(); ++i) {
+                if (std::optional<std::string> code = stringIn(*codes, i))
+                    candidate.postcodes.push_back(std::move(*code));
+            }
+        }
+        found.push_back(std::move(candidate));
     }
-    return GeocodingResult::NotFound;
+    return found;
 }
 
 Json placeToJson(const Place& place) {
@@ -167,7 +106,7 @@ Json placeToJson(const Place& place) {
 
 std::optional<Place> placeFromJson(const Json& json) {
     Place place;
-    if (!readPlace(json, "", &place))
+    if (!readPlace(json, &place))
         return std::nullopt;
     return place;
 }

@@ -4,38 +4,25 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "hosts/core/place_text.h"
 #include "hosts/live/json_fields.h"
 
 namespace nubivo::live {
 
-// What the viewer asked for, ready for the geocoding service: a place name or a postal code,
-// and the two-letter country code split off its end ("Paris FR"), if any.
+// One search of the geocoding service: its name parameter ("Paris", or "Portland, OR" with
+// the service's qualifier) and its countryCode filter ("" for none).
 struct LocationQuery {
     std::string name;
-    std::string countryCode;  // "" or two upper-case letters
-
-    // One text per query, for the caches: "paris|FR" (the name in lower case).
-    std::string key() const;
+    std::string countryCode;
 };
-
-// The longest location the viewer sends, in bytes.
-inline constexpr size_t maxLocationBytes = 254;
-
-// The query of a location as the viewer sends it; nullopt when it is empty after trimming,
-// or longer than maxLocationBytes. A trailing word of two ASCII letters after a space (and
-// an optional comma) is the country code.
-std::optional<LocationQuery> parseLocationQuery(std::string_view location);
-
-// `query` without its country split off ("Lake Ha"), for a second try; nullopt when it had
-// no country code.
-std::optional<LocationQuery> unsplitQuery(std::string_view location);
 
 // A found place, as the host keeps it.
 struct Place {
     std::string name;
     std::string admin1;       // the state or region; may be empty
-    std::string countryCode;  // two letters
+    std::string countryCode;  // two upper-case letters; empty for the few places without
     double latitude = 0;
     double longitude = 0;
 
@@ -43,21 +30,26 @@ struct Place {
     std::string key() const;
 };
 
+// A place at a typed position, named by it ("77.85°S 166.67°E"), without region or country.
+Place placeAt(const host::TypedPosition& position);
+
+// A result of a search: the place and the postal codes the service lists for it.
+struct FoundPlace {
+    Place place;
+    std::vector<std::string> postcodes;
+};
+
 // `text` with every byte but A-Z a-z 0-9 - . _ ~ percent-encoded (UTF-8 bytes included).
 std::string urlEncode(std::string_view text);
 
-// The search request of `query` on the service at `base` (".../v1/search").
+// The search request of `query` on the service at `base` (".../v1/search"), for the most
+// results the service gives (100), so that the host's own choice sees every candidate.
 std::string geocodingUrl(const std::string& base, const LocationQuery& query);
 
-enum class GeocodingResult {
-    Found,
-    NotFound,  // a well-formed answer without a fitting place
-    Invalid,   // no answer of the documented shape
-};
-
-// The first result of a search answer that is a usable place in the query's country.
-GeocodingResult parseGeocodingAnswer(std::string_view body, const LocationQuery& query,
-                                     Place* place);
+// The usable results of a search answer in the service's order (a name, a position on the
+// globe, and a two-letter country code or none); an empty list for an answer without
+// "results". Nullopt when the answer is not of the documented shape.
+std::optional<std::vector<FoundPlace>> parseGeocodingAnswer(std::string_view body);
 
 // A place as JSON for the disk cache, and back (nullopt for anything else).
 Json placeToJson(const Place& place);

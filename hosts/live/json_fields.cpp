@@ -40,6 +40,16 @@ const Json* element(const Json& array, size_t index) {
     return &array[index];
 }
 
+template <typename T>
+Nullable<T> nullable(const Json* value, std::optional<T> (*read)(const Json&)) {
+    Nullable<T> out;
+    if (value == nullptr)
+        return out;
+    out.value = read(*value);
+    out.valid = value->is_null() || out.value.has_value();
+    return out;
+}
+
 }  // namespace
 
 std::optional<Json> parseJson(std::string_view text) {
@@ -87,6 +97,22 @@ std::optional<int32_t> integerIn(const Json& array, size_t index) {
 std::optional<std::string> stringIn(const Json& array, size_t index) {
     const Json* value = element(array, index);
     return value == nullptr ? std::nullopt : asString(*value);
+}
+
+Nullable<double> nullableNumberAt(const Json& object, const char* key) {
+    return nullable(member(object, key), asNumber);
+}
+
+Nullable<int32_t> nullableIntegerAt(const Json& object, const char* key) {
+    return nullable(member(object, key), asInteger);
+}
+
+Nullable<double> nullableNumberIn(const Json& array, size_t index) {
+    return nullable(element(array, index), asNumber);
+}
+
+Nullable<int32_t> nullableIntegerIn(const Json& array, size_t index) {
+    return nullable(element(array, index), asInteger);
 }
 
 }  // namespace nubivo::live

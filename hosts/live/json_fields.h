@@ -29,4 +29,19 @@ std::optional<double> numberIn(const Json& array, size_t index);
 std::optional<int32_t> integerIn(const Json& array, size_t index);
 std::optional<std::string> stringIn(const Json& array, size_t index);
 
+// A value that may be null. `valid` is false when it is missing or of another type (which
+// fails the answer that holds it); a null leaves `value` empty.
+template <typename T>
+struct Nullable {
+    bool valid = false;
+    std::optional<T> value;
+};
+
+// Field `key` of an object or element `index` of an array, as numberAt and integerAt read
+// them, or null.
+Nullable<double> nullableNumberAt(const Json& object, const char* key);
+Nullable<int32_t> nullableIntegerAt(const Json& object, const char* key);
+Nullable<double> nullableNumberIn(const Json& array, size_t index);
+Nullable<int32_t> nullableIntegerIn(const Json& array, size_t index);
+
 }  // namespace nubivo::live

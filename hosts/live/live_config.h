@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -33,6 +34,9 @@ struct LiveConfig {
     // After a failed upstream attempt for one key, no new attempt for this long.
     int64_t feedRetryDelay = 30;
     int64_t mapRetryDelay = 300;
+    // Places, weather and failures each held in memory at most; beyond, memory starts afresh
+    // (the disk still has them).
+    size_t heldEntries = 5000;
     // How long an answer waits for upstream: with data held (then the held data is served)
     // and with nothing held (then a 503).
     std::chrono::milliseconds staleWait{2000};

@@ -24,6 +24,12 @@ int32_t temperature(double celsius, bool metric) {
     return whole(metric ? celsius : host::fahrenheit(celsius));
 }
 
+std::optional<int32_t> temperature(const std::optional<double>& celsius, bool metric) {
+    if (!celsius)
+        return std::nullopt;
+    return temperature(*celsius, metric);
+}
+
 std::string clock(const std::optional<LocalTime>& time) {
     return time ? host::clockText(time->minutes) : std::string();
 }
@@ -56,21 +62,28 @@ host::FeedValues liveFeedValues(const Place& place, const ForecastAnswer& answer
     w.country = place.countryCode;
     w.metric = metric;
     w.windChill = temperature(answer.apparentTemperature, metric);
-    w.windDirection = ((whole(answer.windDirection) % 360) + 360) % 360;
-    w.windSpeed = whole(metric ? answer.windSpeed : answer.windSpeed * host::milesPerKm);
-    w.humidity = whole(answer.humidity);
+    if (answer.windDirection)
+        w.windDirection = ((whole(*answer.windDirection) % 360) + 360) % 360;
+    if (answer.windSpeed)
+        w.windSpeed = whole(metric ? *answer.windSpeed : *answer.windSpeed * host::milesPerKm);
+    if (answer.humidity)
+        w.humidity = whole(*answer.humidity);
     if (answer.visibility) {
         // Hundredths of a kilometre or of a mile.
         const double metres = *answer.visibility;
         w.visibility = whole(metric ? metres / 10.0 : metres / host::metresPerMile * 100.0);
     }
-    w.pressure =
-        metric ? std::round(answer.pressure * 10.0) / 10.0
-               : std::round(answer.pressure * host::inchesOfMercuryPerHectopascal * 100.0) / 100.0;
+    if (answer.pressure) {
+        const double hectopascals = *answer.pressure;
+        w.pressure =
+            metric ? std::round(hectopascals * 10.0) / 10.0
+                   : std::round(hectopascals * host::inchesOfMercuryPerHectopascal * 100.0) / 100.0;
+    }
     w.rising = pressureTendency(answer);
-    const ForecastDay& today = answer.days.front();
-    w.sunrise = clock(today.sunrise);
-    w.sunset = clock(today.sunset);
+    if (!answer.days.empty()) {
+        w.sunrise = clock(answer.days.front().sunrise);
+        w.sunset = clock(answer.days.front().sunset);
+    }
     w.latitude = degrees(place.latitude);
     w.longitude = degrees(place.longitude);
     w.conditionText = weatherText(answer.weatherCode, answer.isDay);
@@ -79,12 +92,12 @@ host::FeedValues liveFeedValues(const Place& place, const ForecastAnswer& answer
     w.conditionDate = observationText(answer.time, answer.timezoneAbbreviation);
     for (const ForecastDay& day : answer.days) {
         const host::CivilDate date = host::civilDate(day.date.days);
-        w.forecasts.push_back(
-            host::ForecastEntry{host::weekdayName(date.weekday),
-                                std::to_string(date.day) + " " + host::monthName(date.month) + " " +
-                                    std::to_string(date.year),
-                                temperature(day.low, metric), temperature(day.high, metric),
-                                weatherText(day.weatherCode, true), day.weatherCode});
+        w.forecasts.push_back(host::ForecastEntry{
+            host::weekdayName(date.weekday),
+            std::to_string(date.day) + " " + host::monthName(date.month) + " " +
+                std::to_string(date.year),
+            temperature(day.low, metric), temperature(day.high, metric),
+            day.weatherCode ? weatherText(*day.weatherCode, true) : "", day.weatherCode});
     }
     return w;
 }

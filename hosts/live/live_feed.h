@@ -8,7 +8,7 @@ namespace nubivo::live {
 
 // The feed's values of `place` from its forecast answer, in the viewer's metric units
 // (C km mb kph) or imperial ones (F mi in mph). Every number is upstream's value converted
-// and rounded; a visibility the service did not know stays unknown.
+// and rounded; a value the service did not have stays empty.
 host::FeedValues liveFeedValues(const Place& place, const ForecastAnswer& answer, bool metric);
 
 // "Mon, 07 Dec 2026 10:45 am CET": the observation time as the feed's condition date.

@@ -2,8 +2,8 @@
 
 #include <httplib.h>
 
-#include "images/map_layers.h"
 #include "hosts/core/host_server.h"
+#include "images/map_layers.h"
 
 namespace nubivo::live {
 
@@ -73,6 +73,7 @@ void LiveHost::install(httplib::Server& server) {
                        });
         }
     }
+    host::acceptLoopbackOnly(server);
     host::installPlainErrors(server);
 }
 

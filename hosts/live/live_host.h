@@ -32,7 +32,7 @@ class LiveHost {
     MapAnswer map(int32_t region, int32_t layer);
 
     // Adds the routes to `server`, which must stop before this host goes. Unknown paths
-    // give 404.
+    // give 404, and a request that does not name the host on the loopback 403.
     void install(httplib::Server& server);
 
     UpstreamClient& upstream() { return upstream_; }

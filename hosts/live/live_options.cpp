@@ -23,9 +23,15 @@ std::string usageText() {
                "                        [--eumetsat-url URL] [--feed-ttl SECONDS]\n"
                "                        [--map-refresh SECONDS] [--satellite-refresh SECONDS]\n"
                "Serves the weather viewer's feed and maps with real weather on "
-               "http://127.0.0.1:N:\n"
+               "http://127.0.0.1:N\n"
+               "(requests naming another host than 127.0.0.1:N or localhost:N get 403):\n"
                "weather data by Open-Meteo.com (CC BY 4.0), location data based on GeoNames,\n"
-               "satellite imagery from NASA GIBS and EUMETSAT.\n\n"
+               "satellite imagery from NASA GIBS and EUMETSAT.\n"
+               "Places: \"Paris\", \"Paris FR\", \"Paris, FR\", \"Portland OR\", "
+               "\"Portland, Oregon\",\n"
+               "a postal code the place database lists, or \"-77.85, 166.67\" (degrees).\n"
+               "A value a service lacks is sent empty; after Open-Meteo's minutely, hourly or\n"
+               "daily limit no forecast is asked until it is reset.\n\n"
                "  --port N             the port to listen on (") +
            std::to_string(host::defaultPort) +
            ")\n"

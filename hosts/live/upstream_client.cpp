@@ -3,10 +3,10 @@
 #include <curl/curl.h>
 
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 
 #include "hosts/core/host_server.h"
+#include "hosts/core/place_text.h"
 
 namespace nubivo::live {
 namespace {
@@ -30,13 +30,6 @@ size_t onBody(char* data, size_t size, size_t count, void* context) {
     return bytes;
 }
 
-std::string lowerCase(std::string_view text) {
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return lower;
-}
-
 // Headers beyond these are not kept: an answer cannot grow the map without bound.
 constexpr size_t maxHeaders = 64;
 constexpr size_t maxHeaderBytes = 4096;
@@ -57,7 +50,7 @@ size_t onHeader(char* data, size_t size, size_t count, void* context) {
         value.remove_prefix(1);
     while (!value.empty() && (value.back() == '\r' || value.back() == '\n' || value.back() == ' '))
         value.remove_suffix(1);
-    const std::string name = lowerCase(line.substr(0, colon));
+    const std::string name = host::asciiLower(line.substr(0, colon));
     const auto found = transfer->headers.find(name);
     if (found != transfer->headers.end()) {
         if (found->second.size() + value.size() < maxHeaderBytes)
@@ -164,14 +157,15 @@ UpstreamAnswer UpstreamClient::get(Service service, const std::string& url,
 
     answer.status = status;
     if (status == 429 || status == 503) {
-        serviceGate.refused(retryAfterSeconds(headerOf(transfer, "retry-after"), clock_()));
+        serviceGate.refused(retryAfterSeconds(headerOf(transfer, "retry-after"), clock_()),
+                            limitReached(transfer.body));
     }
     if (code != CURLE_OK) {
         answer.error = transfer.tooLong ? "answer too long" : curl_easy_strerror(code);
         return answer;
     }
     answer.received = true;
-    answer.contentType = lowerCase(headerOf(transfer, "content-type"));
+    answer.contentType = host::asciiLower(headerOf(transfer, "content-type"));
     answer.headers = std::move(transfer.headers);
     answer.body = std::move(transfer.body);
     if (status >= 200 && status < 300) {

@@ -56,7 +56,8 @@ struct UpstreamLimits {
 // GET requests to the upstream services over libcurl: HTTPS with the system's certificate
 // checks, a User-Agent of "nubivo-live-host/<version>", bounded time and size, at most
 // `concurrency` requests in flight at once, and no request to a service whose gate is
-// closed by a 429 or 503 answer. Thread-safe; curl_global_init must have run.
+// closed by a 429 or 503 answer (for its Retry-After, or until the limit its body names is
+// reset: see ServiceGate). Thread-safe; curl_global_init must have run.
 class UpstreamClient {
   public:
     UpstreamClient(host::Clock clock, UpstreamLimits limits = {}, int32_t concurrency = 4);

@@ -2,11 +2,11 @@
 
 #include <httplib.h>
 
-#include "images/map_layers.h"
 #include "hosts/core/host_server.h"
 #include "hosts/core/icons.h"
 #include "hosts/sample/sample_feed.h"
 #include "hosts/sample/sample_weather.h"
+#include "images/map_layers.h"
 
 namespace nubivo::sample {
 using host::floorDiv;
@@ -87,6 +87,7 @@ void SampleHost::install(httplib::Server& server) {
         }
     }
 
+    host::acceptLoopbackOnly(server);
     host::installPlainErrors(server);
 }
 

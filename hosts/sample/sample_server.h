@@ -37,7 +37,8 @@ class SampleHost {
     // The PNG icon of `code`; null when the code is not used.
     std::shared_ptr<const std::vector<uint8_t>> icon(int32_t code);
 
-    // Adds the routes to `server`, which must not outlive this host. Unknown paths give 404.
+    // Adds the routes to `server`, which must not outlive this host. Unknown paths give 404,
+    // and a request that does not name the host on the loopback 403.
     void install(httplib::Server& server);
 
   private:

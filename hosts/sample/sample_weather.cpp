@@ -4,8 +4,10 @@
 #include <cmath>
 #include <cstdio>
 #include <numbers>
+#include <optional>
 
 #include "hosts/core/calendar.h"
+#include "hosts/core/place_text.h"
 #include "hosts/core/units.h"
 
 namespace nubivo::sample {
@@ -54,8 +56,7 @@ class Random {
     uint64_t state_;
 };
 
-// FNV-1a over the location with ASCII letters folded and outer spaces dropped, so that
-// "Paris FR" and " paris fr" are one place.
+// FNV-1a over the place's text with ASCII letters folded.
 uint64_t locationHash(std::string_view location) {
     uint64_t hash = 0xCBF29CE484222325ull;
     for (char c : location) {
@@ -63,14 +64,6 @@ uint64_t locationHash(std::string_view location) {
         hash = (hash ^ static_cast<unsigned char>(folded)) * 0x100000001B3ull;
     }
     return hash;
-}
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && text.front() == ' ')
-        text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ')
-        text.remove_suffix(1);
-    return text;
 }
 
 // Cut to maxLocationBytes without splitting a UTF-8 sequence.
@@ -130,37 +123,30 @@ bool isZip(std::string_view text) {
            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-bool isLetter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-char upper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-// Where `location` is: a known ZIP, "Name CC" with a country code, or a free name placed
-// somewhere by its hash.
-Place resolvePlace(std::string_view location, uint64_t hash) {
+// Where the place read from the location is: its typed position, a known ZIP, a name with
+// a country code, or a free name placed somewhere by its hash.
+Place resolvePlace(const std::optional<host::PlaceText>& reading, uint64_t hash) {
     Random random(hash);
-    Place place;
-    if (isZip(location)) {
+    if (!reading)
+        return Place{"Unknown", "", "", random.between(-45.0, 60.0), random.between(-179.0, 179.0)};
+    if (reading->position) {
+        return Place{host::positionName(*reading->position), "", "", reading->position->latitude,
+                     reading->position->longitude};
+    }
+    if (isZip(reading->name) && (reading->code.empty() || reading->code == "US")) {
         for (const ZipPlace& zip : zipPlaces) {
-            if (location == zip.zip) {
+            if (reading->name == zip.zip) {
                 return Place{zip.city, zip.state, "US", zip.lat, zip.lon};
             }
         }
         const Area& us = areas[std::size(areas) - 1];
-        return Place{std::string(location), "", "US", random.between(us.latLow, us.latHigh),
+        return Place{reading->name, "", "US", random.between(us.latLow, us.latHigh),
                      random.between(us.lonLow, us.lonHigh)};
     }
-    const size_t n = location.size();
-    if (n >= 4 && location[n - 3] == ' ' && isLetter(location[n - 2]) &&
-        isLetter(location[n - 1])) {
-        place.city = std::string(trimmed(location.substr(0, n - 3)));
-        place.country = {upper(location[n - 2]), upper(location[n - 1])};
-    } else {
-        place.city = std::string(location);
-    }
+    Place place;
+    place.city = reading->name;
+    place.region = reading->qualifier;
+    place.country = reading->code;
     place.lat = random.between(-45.0, 60.0);
     place.lon = random.between(-179.0, 179.0);
     for (const Area& area : areas) {
@@ -170,8 +156,6 @@ Place resolvePlace(std::string_view location, uint64_t hash) {
             place.lon = random.between(area.lonLow, area.lonHigh);
         }
     }
-    if (place.city.empty())
-        place.city = "Unknown";
     return place;
 }
 
@@ -284,9 +268,13 @@ host::IconKind iconOf(int32_t code) {
 }
 
 WeatherValues sampleWeather(std::string_view location, bool metric, int64_t now) {
-    const std::string_view where = capped(trimmed(location));
-    const uint64_t hash = locationHash(where);
-    const Place place = resolvePlace(where, hash);
+    // "Paris FR", "Paris, FR" and " paris fr" are one place with one weather.
+    const std::optional<host::PlaceText> reading = host::readPlaceText(capped(location));
+    const uint64_t hash =
+        locationHash(!reading                ? std::string()
+                     : reading->code.empty() ? reading->whole
+                                             : reading->name + " " + reading->code);
+    const Place place = resolvePlace(reading, hash);
 
     // Local time by the longitude, in whole hours.
     const int32_t zoneHours = static_cast<int32_t>(std::lround(place.lon / 15.0));

@@ -84,12 +84,14 @@ TEST_F(FeedDocumentTest, TheViewerReadsEveryValue) {
     EXPECT_STREQ(viewerState.conditionIconUrl, "http://127.0.0.1:8642/icons/cloudy.png");
 }
 
-TEST_F(FeedDocumentTest, ImperialUnitsAndAnUnknownVisibility) {
+TEST_F(FeedDocumentTest, ImperialUnitsAndValuesTheSourceLacks) {
     FeedValues w = oslo();
     w.metric = false;
     w.pressure = 29.8957;
     w.visibility.reset();
+    w.forecasts[2].high.reset();
     viewerState.weather.visibility = 77;
+    viewerState.weather.forecasts[2].high = 77;
     const std::string doc = writeFeed(w, channel());
     EXPECT_NE(doc.find("pressure=\"29.90\""), std::string::npos);
     EXPECT_NE(doc.find("visibility=\"\""), std::string::npos);
@@ -99,7 +101,9 @@ TEST_F(FeedDocumentTest, ImperialUnitsAndAnUnknownVisibility) {
     EXPECT_STREQ(viewerState.weather.pressureUnit, "in");
     EXPECT_STREQ(viewerState.weather.speedUnit, "mph");
     EXPECT_EQ(viewerState.weather.visibility, 0);  // an empty value, not an old one
-    EXPECT_EQ(viewerState.weather.rising, 2);      // the values after it still arrive
+    EXPECT_EQ(viewerState.weather.forecasts[2].high, 0);
+    EXPECT_EQ(viewerState.weather.rising, 2);  // the values after them still arrive
+    EXPECT_STREQ(viewerState.weather.forecasts[2].text, "Light Snow");
 }
 
 TEST_F(FeedDocumentTest, OnlySevenForecastsAreWritten) {

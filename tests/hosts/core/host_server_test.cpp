@@ -5,8 +5,9 @@
 
 #include <string>
 
-#include "platform/http_date.h"
 #include "hosts/core/calendar.h"
+#include "platform/http_date.h"
+#include "support/served_server.h"
 
 namespace nubivo {
 namespace {
@@ -67,6 +68,35 @@ TEST(HostServerTest, IconBaseTrustsOnlyAPlainHostHeader) {
     EXPECT_EQ(host::iconBaseFor("evil\"host", fallback), fallback);
     EXPECT_EQ(host::iconBaseFor("a/b", fallback), fallback);
     EXPECT_EQ(host::iconBaseFor(std::string(101, 'a'), fallback), fallback);
+}
+
+TEST(HostServerTest, OnlyRequestsNamingTheHostOnTheLoopbackAreAnswered) {
+    httplib::Server server;
+    server.Get("/forecastrss", [](const httplib::Request&, httplib::Response& response) {
+        response.set_content("feed", "text/plain");
+    });
+    host::acceptLoopbackOnly(server);
+    const test::ServedServer served(server);
+    const std::string port = std::to_string(served.port());
+    const std::pair<std::string, int> cases[] = {
+        {"127.0.0.1:" + port, 200},
+        {"localhost:" + port, 200},
+        {"LocalHost:" + port, 200},
+        {"rebound.example:" + port, 403},  // a web page's own name, resolved to 127.0.0.1
+        {"127.0.0.1", 403},
+        {"127.0.0.1:1" + port, 403},
+        {"127.0.0.2:" + port, 403},
+        {"[::1]:" + port, 403},
+        {"", 403},
+    };
+    for (const auto& [hostHeader, status] : cases) {
+        SCOPED_TRACE(hostHeader);
+        httplib::Client client("127.0.0.1", served.port());
+        const httplib::Result result = client.Get("/forecastrss?p=Paris", {{"Host", hostHeader}});
+        ASSERT_TRUE(result);
+        EXPECT_EQ(result->status, status);
+        EXPECT_EQ(result->body == "feed", status == 200);
+    }
 }
 
 TEST(HostServerTest, ASecondHostCannotShareAPort) {

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string>
 
-#include "support/feed_scan_fixture.h"
 #include "hosts/core/feed_document.h"
 #include "hosts/live/weather_codes.h"
+#include "support/feed_scan_fixture.h"
 
 namespace nubivo {
 namespace {
@@ -71,7 +71,7 @@ TEST(LiveFeedTest, EveryNumberIsUpstreamsConvertedAndRounded) {
         EXPECT_EQ(w.windSpeed, c.windSpeed);
         ASSERT_TRUE(w.visibility);
         EXPECT_EQ(*w.visibility, c.visibilityHundredths);
-        EXPECT_DOUBLE_EQ(w.pressure, c.pressureText);
+        EXPECT_DOUBLE_EQ(w.pressure.value_or(0), c.pressureText);
         EXPECT_EQ(w.humidity, 87);      // 86.5 rounds half away from zero
         EXPECT_EQ(w.windDirection, 0);  // 359.6 degrees is north
     }
@@ -101,10 +101,11 @@ TEST(LiveFeedTest, TextsTimesAndForecastDaysInLocalTime) {
 
     ForecastAnswer unknown = answerWith(6, 10, 20000, 1010);
     unknown.visibility.reset();
-    unknown.days[0].sunrise.reset();
+    unknown.days[3] = live::ForecastDay{unknown.days[3].date, {}, {}, {}, {}, {}};
     const host::FeedValues v = live::liveFeedValues(paris(), unknown, false);
     EXPECT_FALSE(v.visibility);
-    EXPECT_EQ(v.sunrise, "");
+    EXPECT_FALSE(v.forecasts[3].high || v.forecasts[3].low || v.forecasts[3].code);
+    EXPECT_EQ(v.forecasts[3].date, "10 Dec 2026");
 }
 
 TEST(WeatherCodesTest, EveryDocumentedCodeHasTextsAndAnIcon) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -8,8 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "tests/hosts/live/live_host_fixture.h"
 #include "state/viewer_state.h"
+#include "tests/hosts/live/live_host_fixture.h"
 
 namespace nubivo {
 namespace {
@@ -51,7 +53,7 @@ TEST_F(LiveHostTest, TheFeedCarriesUpstreamsValuesInTheViewersUnits) {
     EXPECT_STREQ(w.conditionText, "Overcast");
     EXPECT_EQ(w.conditionCode, 3);
     EXPECT_EQ(w.conditionTemp, 6);
-    EXPECT_STREQ(w.conditionDate, "Mon, 07 Dec 2026 10:45 am CET");
+    EXPECT_STREQ(w.conditionDate, "Mon, 07 Dec 2026 10:45 am GMT+1");
     ASSERT_EQ(w.forecastCount, 7);
     EXPECT_STREQ(w.forecasts[0].day, "Mon");
     EXPECT_STREQ(w.forecasts[0].date, "7 Dec 2026");
@@ -82,60 +84,159 @@ TEST_F(LiveHostTest, TheFeedCarriesUpstreamsValuesInTheViewersUnits) {
     EXPECT_TRUE(contains(asked, "latitude=48.8534&longitude=2.3488")) << asked;
     EXPECT_FALSE(contains(asked, "_unit=")) << asked;
     EXPECT_TRUE(contains(upstream.targets(ScriptedUpstream::Geocoding).at(0),
-                         "name=Paris&count=10&language=en&format=json&countryCode=FR"));
+                         "name=Paris&count=100&language=en&format=json&countryCode=FR"));
 }
 
-TEST_F(LiveHostTest, NightWordingAndAnUnknownVisibility) {
-    test::ScriptedWeather night;
+TEST_F(LiveHostTest, EachValueTheServiceLacksIsLeftEmptyAndTheRestIsServed) {
+    using Weather = test::ScriptedWeather;
+    struct Case {
+        void (*change)(Weather&);
+        int status;
+        const char* written;  // in the feed
+    };
+    const Case cases[] = {
+        {[](Weather& w) { w.apparentTemperature.reset(); }, 200, "chill=\"\" direction=\"230\""},
+        {[](Weather& w) { w.windDirection.reset(); }, 200, "direction=\"\" speed=\"15\""},
+        {[](Weather& w) { w.humidity.reset(); }, 200, "humidity=\"\" visibility=\"1840\""},
+        {[](Weather& w) { w.uncovered = {"visibility"}; }, 200, "visibility=\"\" pressure"},
+        {[](Weather& w) { w.pressure.reset(); }, 200, "pressure=\"\" rising=\"\""},
+        {[](Weather& w) { w.days[2].high.reset(); }, 200,
+         "low=\"-3\" high=\"\" text=\"Light Snow\""},
+        {[](Weather& w) { w.days[4].code.reset(); }, 200, "high=\"5\" text=\"\" code=\"\""},
+        {[](Weather& w) { w.temperature.reset(); }, 503, nullptr},
+        {[](Weather& w) { w.weatherCode.reset(); }, 503, nullptr},
+    };
+    start();
+    int32_t i = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.written ? c.written : "503");
+        Weather weather;
+        c.change(weather);
+        upstream.setWeather(weather);
+        // A place of its own each time, so that nothing held stands in for it.
+        const live::HostAnswer answer = feed("10." + std::to_string(++i) + ", 20.5");
+        EXPECT_EQ(answer.status, c.status);
+        if (c.status != 200) {
+            EXPECT_EQ(answer.body, "Weather service unavailable, try again later\n");
+            continue;
+        }
+        EXPECT_TRUE(contains(answer.body, c.written)) << answer.body;
+        resetViewerState();
+        scan(answer.body);
+        EXPECT_EQ(viewerState.weather.conditionTemp, 6);
+        EXPECT_EQ(viewerState.weather.forecastCount, 7);
+        EXPECT_EQ(viewerState.weather.forecasts[6].high, 10);  // 9.5
+        EXPECT_STREQ(viewerState.weather.sunset, "4:53 pm");
+    }
+    // At night, in the night's words.
+    Weather night;
     night.time = "2026-12-07T23:15";
     night.isDay = 0;
     night.weatherCode = 0;
-    night.visibility.reset();
     upstream.setWeather(night);
-    start();
-    const live::HostAnswer answer = feed("Oslo");
-    ASSERT_EQ(answer.status, 200);
-    viewerState.weather.visibility = 555;
-    scan(answer.body);
+    scan(feed("Oslo").body);
     EXPECT_STREQ(viewerState.weather.conditionText, "Clear");
-    EXPECT_EQ(viewerState.weather.visibility, 0) << "not a value left from before";
     EXPECT_STREQ(viewerState.conditionIconUrl, "http://127.0.0.1:8642/icons/clear-night.png");
-    EXPECT_STREQ(viewerState.weather.conditionDate, "Mon, 07 Dec 2026 11:15 pm CET");
+    EXPECT_STREQ(viewerState.weather.conditionDate, "Mon, 07 Dec 2026 11:15 pm GMT+1");
 }
 
-TEST_F(LiveHostTest, GeocodingChoosesByCountryPostalCodeAndSaysWhenThereIsNone) {
+TEST_F(LiveHostTest, APolarNightOrDayShowsEveryValueButTheSunTimes) {
+    struct Case {
+        const char* location;
+        const char* sunrise;
+        const char* sunset;
+        const char* city;
+        const char* country;
+    };
+    const Case cases[] = {
+        {"Longyearbyen NO", "00:00", "00:00", "Longyearbyen", "SJ"},
+        // McMurdo Station, which the place database does not hold, by its position.
+        {"-77.85, 166.67", "00:00", "24:00", "77.85\u00B0S 166.67\u00B0E", ""},
+    };
+    start();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.location);
+        test::ScriptedWeather polar;
+        for (auto& day : polar.days) {
+            day.sunrise = c.sunrise;
+            day.sunset = c.sunset;
+        }
+        upstream.setWeather(polar);
+        const live::HostAnswer answer = feed(c.location);
+        ASSERT_EQ(answer.status, 200);
+        EXPECT_TRUE(contains(answer.body, "sunrise=\"\" sunset=\"\"")) << answer.body;
+        resetViewerState();
+        std::strcpy(viewerState.weather.sunrise, "12:00 am");
+        scan(answer.body);
+        const WeatherReport& w = viewerState.weather;
+        EXPECT_STREQ(w.sunrise, "");
+        EXPECT_STREQ(w.sunset, "");
+        EXPECT_STREQ(w.city, c.city);
+        EXPECT_STREQ(w.country, c.country);
+        EXPECT_EQ(w.windChill, 3);
+        EXPECT_EQ(w.visibility, 1840);
+        EXPECT_EQ(w.rising, 2);
+        EXPECT_EQ(w.conditionTemp, 6);
+        EXPECT_EQ(w.forecastCount, 7);
+        EXPECT_EQ(w.forecasts[6].low, 5);
+    }
+}
+
+TEST_F(LiveHostTest, EveryFormOfAPlaceFindsItWithFewRequests) {
     start();
     struct Case {
         const char* location;
-        int status;
-        const char* city;
+        const char* city;  // "" for 404
         const char* region;
+        const char* country;
+        int32_t requests;  // to the geocoder
     };
+    const char* ileDeFrance = "\xC3\x8Ele-de-France";
     const Case cases[] = {
-        {"Paris FR", 200, "Paris", "\xC3\x8Ele-de-France"},
-        {"Paris US", 200, "Paris", "Texas"},
-        {"paris", 200, "Paris", "\xC3\x8Ele-de-France"},  // the largest place of the name
-        {"75460", 200, "Paris", "Texas"},                 // a postal code
-        {"75001 FR", 200, "Paris", "\xC3\x8Ele-de-France"},
-        {"Lake Ha", 200, "Lake Ha", "Alaska"},  // "Ha" is no country here
-        {"Atlantis", 404, "", ""},
-        {"Paris DE", 404, "", ""},
-        {"", 404, "", ""},
-        {"   ", 404, "", ""},
+        {"Paris FR", "Paris", ileDeFrance, "FR", 1},
+        {"Paris, FR", "Paris", ileDeFrance, "FR", 0},  // read as "Paris FR", and held
+        {"Paris US", "Paris", "Texas", "US", 1},
+        {"paris", "Paris", ileDeFrance, "FR", 1},  // the one the service ranks first
+        {"75460", "Paris", "Texas", "US", 1},      // a postal code
+        {"75001 FR", "Paris", ileDeFrance, "FR", 1},
+        {"10967 DE", "Berlin", "Berlin", "DE", 2},  // DE as Delaware first
+        {"Lake Ha", "Lake Ha", "Alaska", "US", 1},  // "Ha" is no country
+        {"Longyearbyen NO", "Longyearbyen", "Svalbard", "SJ", 2},
+        {"Springfield", "Springfield", "Missouri", "US", 1},
+        {"Springfield, IL", "Springfield", "Illinois", "US", 1},
+        {"Portland OR", "Portland", "Oregon", "US", 1},
+        {"Portland ME", "Portland", "Maine", "US", 1},
+        {"Portland, Oregon", "Portland", "Oregon", "US", 1},
+        {"Portland Oregon", "Portland", "Oregon", "US", 2},
+        {"London, Ontario", "London", "Ontario", "CA", 1},
+        {"London", "London", "England", "GB", 1},
+        {"Paris, France", "Paris", ileDeFrance, "FR", 1},
+        {"Enschede, NL", "Enschede", "Overijssel", "NL", 2},  // NL as Newfoundland first
+        {"Lima PE", "Lima", "Lima", "PE", 2},
+        {"Sydney NSW", "Sydney", "New South Wales", "AU", 1},
+        {"Clipperton", "Clipperton", "", "", 1},
+        {"Atlantis", "", "", "", 1},
+        {"Paris DE", "", "", "", 4},
+        {"X", "", "", "", 0},
+        {"", "", "", "", 0},
+        {"   ", "", "", "", 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.location);
+        const int32_t before = upstream.requests(ScriptedUpstream::Geocoding);
         const live::HostAnswer answer = feed(c.location);
-        EXPECT_EQ(answer.status, c.status);
-        if (c.status != 200) {
-            EXPECT_EQ(answer.contentType, "text/plain; charset=UTF-8");
+        EXPECT_EQ(upstream.requests(ScriptedUpstream::Geocoding) - before, c.requests);
+        if (*c.city == '\0') {
+            EXPECT_EQ(answer.status, 404);
             EXPECT_EQ(answer.body, "Unknown place\n");
             continue;
         }
+        ASSERT_EQ(answer.status, 200);
         resetViewerState();
         scan(answer.body);
         EXPECT_STREQ(viewerState.weather.city, c.city);
         EXPECT_STREQ(viewerState.weather.region, c.region);
+        EXPECT_STREQ(viewerState.weather.country, c.country);
     }
     // Too long for the viewer's box: refused before anything is asked upstream.
     const int32_t asked = upstream.requests(ScriptedUpstream::Geocoding);
@@ -268,6 +369,85 @@ TEST_F(LiveHostTest, RetryAfterIsHonoured) {
     EXPECT_EQ(upstream.requests(ScriptedUpstream::Geocoding), asked);
     now += 1;
     EXPECT_EQ(feed("Parisot FR").status, 200);
+}
+
+TEST_F(LiveHostTest, AForecastLimitHoldsEveryForecastRequestUntilItIsReset) {
+    struct Case {
+        Fault refusal;
+        int64_t reset;  // when the service counts afresh
+    };
+    const int64_t later = test::mondayMorning + 900;  // 10:35:00, when Paris's weather is due
+    const Case cases[] = {
+        {Fault::MinutelyLimit, later + 60},
+        {Fault::HourlyLimit, test::mondayMorning + 40 * 60},             // 11:00 UTC
+        {Fault::DailyLimit, test::mondayMorning + 13 * 3600 + 40 * 60},  // 00:00 UTC
+        {Fault::Concurrent, later + 5},
+    };
+    int32_t folder = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.refusal));
+        upstream.setFault(ScriptedUpstream::Forecast, Fault::None);
+        now = test::mondayMorning;
+        live::LiveConfig fresh = config();
+        fresh.cacheFolder += "/" + std::to_string(++folder);
+        start(fresh);
+        const live::HostAnswer held = feed("Paris FR");
+        ASSERT_EQ(held.status, 200);
+        upstream.setFault(ScriptedUpstream::Forecast, c.refusal);
+        now = later;
+        EXPECT_EQ(feed("Paris FR").body, held.body) << "the weather held, while refused";
+        upstream.setFault(ScriptedUpstream::Forecast, Fault::None);
+        const int32_t asked = upstream.requests(ScriptedUpstream::Forecast);
+        // Until the reset no forecast request goes out, for feeds or for map grids.
+        now = c.reset - 1;
+        EXPECT_EQ(feed("Paris FR").body, held.body);
+        EXPECT_EQ(feed("Oslo").status, 503);
+        EXPECT_FALSE(host->map(0, 1).bytes);  // Europe's highs, from a forecast grid
+        EXPECT_EQ(upstream.requests(ScriptedUpstream::Forecast), asked);
+        now = c.reset;
+        EXPECT_EQ(feed("Oslo").status, 200);
+        EXPECT_EQ(upstream.requests(ScriptedUpstream::Forecast), asked + 1);
+    }
+}
+
+TEST_F(LiveHostTest, PlacesReadFromDiskCountTowardsTheMemoryCap) {
+    live::LiveConfig small = config();
+    small.heldEntries = 2;
+    start(small);
+    for (const char* place : {"Paris FR", "Oslo", "Lima PE"})
+        ASSERT_EQ(feed(place).status, 200);
+    // A new host finds all three on disk; the third read leaves room for no other.
+    start(small);
+    for (const char* place : {"Paris FR", "Oslo", "Lima PE"})
+        ASSERT_EQ(feed(place).status, 200);
+    const int32_t asked = upstream.requests(ScriptedUpstream::Geocoding);
+    std::filesystem::remove_all(cacheFolder.path() / "places");
+    EXPECT_EQ(feed("Lima PE").status, 200);
+    EXPECT_EQ(upstream.requests(ScriptedUpstream::Geocoding), asked) << "held in memory";
+    EXPECT_EQ(feed("Paris FR").status, 200);
+    EXPECT_EQ(upstream.requests(ScriptedUpstream::Geocoding), asked + 1) << "let go of";
+}
+
+TEST_F(LiveHostTest, TheCacheIsPrivateWhateverTheUmask) {
+    const mode_t umaskBefore = ::umask(0);
+    live::LiveConfig c = config();
+    c.cacheFolder = (cacheFolder.path() / "new" / "cache").string();
+    start(c);
+    EXPECT_EQ(feed("Paris FR").status, 200);
+    ::umask(umaskBefore);
+    int32_t files = 0;
+    for (const auto& entry :
+         std::filesystem::recursive_directory_iterator(cacheFolder.path() / "new")) {
+        SCOPED_TRACE(entry.path().string());
+        const auto permissions = entry.status().permissions();
+        EXPECT_EQ(permissions, entry.is_directory() ? std::filesystem::perms::owner_all
+                                                    : std::filesystem::perms::owner_read |
+                                                          std::filesystem::perms::owner_write);
+        files += entry.is_regular_file();
+    }
+    EXPECT_GE(files, 2);
+    EXPECT_EQ(std::filesystem::status(cacheFolder.path() / "new").permissions(),
+              std::filesystem::perms::owner_all);
 }
 
 TEST_F(LiveHostTest, ARestartWithUpstreamGoneServesTheCacheAsBefore) {

@@ -45,12 +45,99 @@ class LiveHostTest : public FeedScanTest {
 
     void SetUp() override {
         FeedScanTest::SetUp();
-        upstream.addPlace(
-            {"Paris", "FR", "\xC3\x8Ele-de-France", 48.85341, 2.3488, 2138551, {"75001", "75002"}});
-        upstream.addPlace({"Paris", "US", "Texas", 33.66094, -95.55551, 24782, {"75460"}});
-        upstream.addPlace({"Parisot", "FR", "Occitanie", 44.26, 1.86, 400, {}});
-        upstream.addPlace({"Oslo", "NO", "Oslo", 59.91273, 10.74609, 580000, {}});
-        upstream.addPlace({"Lake Ha", "US", "Alaska", 61.5, -150.0, 10, {}});
+        // Made-up places where a form people type could go astray, each filed as the place
+        // database files it (Longyearbyen under SJ, not NO), with what the service knows of
+        // its region to read a qualifier.
+        const test::ScriptedPlace places[] = {
+            {"Paris",
+             "FR",
+             "\xC3\x8Ele-de-France",
+             48.85341,
+             2.3488,
+             2138551,
+             {"75001", "75002"},
+             "",
+             "France"},
+            {"Paris", "US", "Texas", 33.66094, -95.55551, 24782, {"75460"}, "TX", "United States"},
+            {"Parisot", "FR", "Occitanie", 44.26, 1.86, 400, {}, "", "France"},
+            {"Oslo", "NO", "Oslo", 59.91273, 10.74609, 580000, {}, "", "Norway"},
+            {"Lake Ha", "US", "Alaska", 61.5, -150.0, 10, {}, "AK", "United States"},
+            {"Longyearbyen",
+             "SJ",
+             "Svalbard",
+             78.22334,
+             15.64689,
+             2060,
+             {},
+             "",
+             "Svalbard and Jan Mayen"},
+            {"Berlin",
+             "DE",
+             "Berlin",
+             52.52437,
+             13.41053,
+             3426354,
+             {"10967", "13347"},
+             "",
+             "Germany"},
+            {"Dover", "US", "Delaware", 39.15817, -75.52437, 39403, {}, "DE", "United States"},
+            {"Springfield",
+             "US",
+             "Missouri",
+             37.21533,
+             -93.29824,
+             169176,
+             {},
+             "MO",
+             "United States"},
+            {"Springfield",
+             "US",
+             "Illinois",
+             39.80172,
+             -89.64371,
+             116250,
+             {},
+             "IL",
+             "United States"},
+            {"Portland", "US", "Oregon", 45.52345, -122.67621, 652503, {}, "OR", "United States"},
+            // No Portland lies in Montenegro (ME): this one makes "Portland ME" ambiguous.
+            {"Portland", "ME", "Podgorica", 42.44, 19.26, 100000, {}, "", "Montenegro"},
+            {"Portland", "US", "Maine", 43.66147, -70.25533, 66881, {}, "ME", "United States"},
+            {"London", "GB", "England", 51.50853, -0.12574, 8961989, {}, "ENG", "United Kingdom"},
+            {"London", "CA", "Ontario", 42.98339, -81.23304, 346765, {}, "ON", "Canada"},
+            {"St. John's",
+             "CA",
+             "Newfoundland and Labrador",
+             47.56494,
+             -52.70931,
+             110525,
+             {},
+             "NL",
+             "Canada"},
+            {"Enschede", "NL", "Overijssel", 52.21833, 6.89583, 158986, {}, "", "Netherlands"},
+            {"Charlottetown",
+             "CA",
+             "Prince Edward Island",
+             46.23525,
+             -63.12671,
+             36094,
+             {},
+             "PE",
+             "Canada"},
+            {"Lima", "PE", "Lima", -12.04318, -77.02824, 7737002, {}, "", "Peru"},
+            {"Sydney",
+             "AU",
+             "New South Wales",
+             -33.86785,
+             151.20732,
+             4627345,
+             {},
+             "NSW",
+             "Australia"},
+            {"Clipperton", "", "", 10.30, -109.22, 0, {}, "", ""},
+        };
+        for (const test::ScriptedPlace& place : places)
+            upstream.addPlace(place);
         upstream.wms.setClock([this] { return now.load(); });
     }
 

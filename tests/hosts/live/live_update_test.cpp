@@ -80,6 +80,18 @@ TEST_F(LiveServerTest, EveryPathAnswersWithItsTypeAndLength) {
     EXPECT_NE(feed->body.find("src=\"http://127.0.0.1:" + std::to_string(port) + "/icons/"),
               std::string::npos);
     EXPECT_NE(feed->body.find("Weather data by Open-Meteo.com"), std::string::npos);
+
+    // A page in a browser reaching the host through a name of its own is turned away before
+    // anything is asked upstream.
+    const int32_t asked = upstream.requests(test::ScriptedUpstream::Geocoding);
+    httplib::Client client("127.0.0.1", port);
+    const httplib::Headers rebound = {{"Host", "rebound.example:" + std::to_string(port)}};
+    for (const char* path : {"/forecastrss?p=Oslo&u=c", "/images/eur_satintl_440_mdy_y.jpg"}) {
+        const httplib::Result refused = client.Get(path, rebound);
+        ASSERT_TRUE(refused);
+        EXPECT_EQ(refused->status, 403) << path;
+    }
+    EXPECT_EQ(upstream.requests(test::ScriptedUpstream::Geocoding), asked);
 }
 
 void formParisFahrenheit(char* location, size_t size, bool* celsius) {

@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "hosts/core/calendar.h"
+#include "hosts/live/place_search.h"
 
 namespace nubivo::test {
 namespace {
@@ -82,6 +83,27 @@ std::string localText(int64_t minutesSince1970) {
     std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d", date.year, date.month, date.day,
                   static_cast<int>(minute / 60), static_cast<int>(minute % 60));
     return text;
+}
+
+// The reason of one of Open-Meteo's refusals, word for word.
+const char* limitReason(ScriptedUpstream::Fault fault) {
+    using Fault = ScriptedUpstream::Fault;
+    switch (fault) {
+        case Fault::MinutelyLimit:
+            return "Minutely API request limit exceeded. Please try again in one minute.";
+        case Fault::HourlyLimit:
+            return "Hourly API request limit exceeded. Please try again in the next hour.";
+        case Fault::DailyLimit:
+            return "Daily API request limit exceeded. Please try again tomorrow.";
+        default:
+            return "Too many concurrent requests";
+    }
+}
+
+// A value, or null for an empty one.
+template <typename T>
+Json orNull(const std::optional<T>& value) {
+    return value ? Json(*value) : Json(nullptr);
 }
 
 // Counts a request under way for as long as it lives, and the most seen at once.
@@ -209,6 +231,12 @@ bool ScriptedUpstream::applyFault(Endpoint endpoint, httplib::Response& response
             response.set_content("{\"error\":true,\"reason\":\"Too many requests\"}",
                                  "application/json");
             return true;
+        case Fault::MinutelyLimit:
+        case Fault::HourlyLimit:
+        case Fault::DailyLimit:
+        case Fault::Concurrent:
+            sendJson(response, 429, Json{{"error", true}, {"reason", limitReason(fault)}});
+            return true;
         case Fault::Broken:
             response.status = 500;
             response.set_content("Internal error", "text/plain");
@@ -293,6 +321,7 @@ void ScriptedUpstream::answerForecast(const httplib::Request& request,
 
     Json answers = Json::array();
     for (const auto& [lat, lon] : points) {
+        const size_t index = answers.size();
         Json a = {{"latitude", std::round(lat * 100) / 100},
                   {"longitude", std::round(lon * 100) / 100},
                   {"generationtime_ms", 0.3},
@@ -300,31 +329,34 @@ void ScriptedUpstream::answerForecast(const httplib::Request& request,
                   {"timezone", w.timezone},
                   {"timezone_abbreviation", w.abbreviation},
                   {"elevation", 38.0}};
+        if (index > 0)
+            a["location_id"] = index;
         if (!current.empty()) {
             Json values = {{"time", w.time}, {"interval", 900}};
             Json units = {{"time", "iso8601"}, {"interval", "seconds"}};
             for (const std::string& v : current) {
                 if (v == "temperature_2m" || v == "apparent_temperature") {
-                    values[v] =
-                        temperature(v == "temperature_2m" ? w.temperature : w.apparentTemperature);
+                    const std::optional<double> c =
+                        v == "temperature_2m" ? w.temperature : w.apparentTemperature;
+                    values[v] = c ? Json(temperature(*c)) : Json(nullptr);
                     units[v] = fahrenheit ? "°F" : "°C";
                 } else if (v == "relative_humidity_2m") {
-                    values[v] = w.humidity;
+                    values[v] = orNull(w.humidity);
                     units[v] = "%";
                 } else if (v == "weather_code") {
-                    values[v] = w.weatherCode;
+                    values[v] = orNull(w.weatherCode);
                     units[v] = "wmo code";
                 } else if (v == "is_day") {
                     values[v] = w.isDay;
                     units[v] = "";
                 } else if (v == "pressure_msl" || v == "surface_pressure") {
-                    values[v] = w.pressure;
+                    values[v] = orNull(w.pressure);
                     units[v] = "hPa";
                 } else if (v == "wind_speed_10m" || v == "wind_gusts_10m") {
-                    values[v] = w.windSpeed;
+                    values[v] = orNull(w.windSpeed);
                     units[v] = "km/h";
                 } else if (v == "wind_direction_10m") {
-                    values[v] = w.windDirection;
+                    values[v] = orNull(w.windDirection);
                     units[v] = "°";
                 } else if (v == "visibility") {
                     // The provider's own quirk: inches of rain turn metres into feet.
@@ -334,6 +366,10 @@ void ScriptedUpstream::answerForecast(const httplib::Request& request,
                 } else {
                     values[v] = 0;
                     units[v] = "";
+                }
+                if (w.uncovered.count(v)) {
+                    values[v] = nullptr;
+                    units[v] = "undefined";
                 }
             }
             a["current"] = values;
@@ -372,22 +408,30 @@ void ScriptedUpstream::answerForecast(const httplib::Request& request,
                 const bool onePoint = points.size() == 1;
                 for (const std::string& v : daily) {
                     if (v == "weather_code") {
-                        values[v].push_back(day.code);
+                        values[v].push_back(orNull(day.code));
                         units[v] = "wmo code";
-                    } else if (v == "temperature_2m_max") {
-                        values[v].push_back(temperature(onePoint ? day.high : g.high));
-                        units[v] = fahrenheit ? "°F" : "°C";
-                    } else if (v == "temperature_2m_min") {
-                        values[v].push_back(temperature(onePoint ? day.low : g.low));
+                    } else if (v == "temperature_2m_max" || v == "temperature_2m_min") {
+                        const bool max = v == "temperature_2m_max";
+                        const std::optional<double> c =
+                            onePoint ? (max ? day.high : day.low)
+                                     : std::optional<double>(max ? g.high : g.low);
+                        values[v].push_back(c ? Json(temperature(*c)) : Json(nullptr));
                         units[v] = fahrenheit ? "°F" : "°C";
                     } else if (v == "precipitation_sum") {
                         values[v].push_back(inches ? g.precipitation / 25.4 : g.precipitation);
                         units[v] = inches ? "inch" : "mm";
                     } else {
+                        // "24:00" is the next day's midnight, as a polar day's sunset.
                         const std::string& clock = v == "sunrise" ? day.sunrise : day.sunset;
-                        values[v].push_back(clock.empty() ? Json(nullptr)
-                                                          : Json(date + "T" + clock));
+                        const int64_t minutes = (*nowMinutes / 1440 + i) * 1440 +
+                                                std::atoi(clock.substr(0, 2).c_str()) * 60 +
+                                                std::atoi(clock.substr(3, 2).c_str());
+                        values[v].push_back(localText(minutes));
                         units[v] = "iso8601";
+                    }
+                    if (w.uncovered.count(v)) {
+                        values[v].back() = nullptr;
+                        units[v] = "undefined";
                     }
                 }
             }
@@ -407,7 +451,6 @@ void ScriptedUpstream::answerGeocoding(const httplib::Request& request,
         return;
     if (!request.has_param("name"))
         return refuse(response, "Parameter 'name' is required");
-    const std::string name = lower(request.get_param_value("name"));
     const int32_t count =
         request.has_param("count") ? std::atoi(request.get_param_value("count").c_str()) : 10;
     if (count < 1 || count > 100)
@@ -416,19 +459,52 @@ void ScriptedUpstream::answerGeocoding(const httplib::Request& request,
     if (!format.empty() && format != "json" && format != "protobuf")
         return refuse(response, "Invalid format");
     const std::string country = request.get_param_value("countryCode");
+    // "Place, Qualifier": the qualifier is read exactly, never as part of the name.
+    std::string name = request.get_param_value("name");
+    std::string qualifier;
+    if (const size_t comma = name.find(','); comma != std::string::npos) {
+        qualifier = lower(name.substr(comma + 1));
+        qualifier.erase(0, qualifier.find_first_not_of(' '));
+        name.resize(comma);
+    }
+    name = live::foldedName(name);
 
     std::vector<ScriptedPlace> found;
     {
         std::lock_guard<std::mutex> guard(mutex_);
+        // What the qualifier stands for: an admin1 abbreviation wins over an admin1 name,
+        // which wins over a country's name or code.
+        const auto resolves = [&](auto field) {
+            return std::any_of(places_.begin(), places_.end(), [&](const ScriptedPlace& place) {
+                return !field(place).empty() && lower(field(place)) == qualifier;
+            });
+        };
+        const auto abbreviation = [](const ScriptedPlace& p) { return p.admin1Code; };
+        const auto area = [](const ScriptedPlace& p) { return p.admin1; };
+        const auto countryName = [](const ScriptedPlace& p) { return p.countryName; };
+        const auto countryCode = [](const ScriptedPlace& p) { return p.countryCode; };
+        std::function<std::string(const ScriptedPlace&)> qualifiedBy;
+        if (resolves(abbreviation))
+            qualifiedBy = abbreviation;
+        else if (resolves(area))
+            qualifiedBy = area;
+        else if (resolves(countryName))
+            qualifiedBy = countryName;
+        else if (resolves(countryCode))
+            qualifiedBy = countryCode;
         for (const ScriptedPlace& place : places_) {
-            const std::string placeName = lower(place.name);
+            const std::string placeName = live::foldedName(place.name);
             const bool byName = name.size() == 2
                                     ? placeName == name
                                     : name.size() >= 3 && placeName.rfind(name, 0) == 0;
             const bool byCode = std::find(place.postcodes.begin(), place.postcodes.end(), name) !=
                                 place.postcodes.end();
-            if ((byName || byCode) && (country.empty() || country == place.countryCode))
+            const bool qualified =
+                qualifier.empty() || (qualifiedBy && lower(qualifiedBy(place)) == qualifier);
+            if ((byName || byCode) && qualified &&
+                (country.empty() || country == place.countryCode)) {
                 found.push_back(place);
+            }
         }
     }
     std::stable_sort(
@@ -447,10 +523,12 @@ void ScriptedUpstream::answerGeocoding(const httplib::Request& request,
                            {"longitude", place.longitude},
                            {"elevation", 40.0},
                            {"feature_code", "PPLA"},
-                           {"country_code", place.countryCode},
                            {"timezone", "Europe/Paris"},
-                           {"population", place.population},
-                           {"country", "Somewhere"}};
+                           {"population", place.population}};
+            if (!place.countryCode.empty())
+                result["country_code"] = place.countryCode;
+            if (!place.countryName.empty())
+                result["country"] = place.countryName;
             if (!place.admin1.empty())
                 result["admin1"] = place.admin1;
             if (!place.postcodes.empty())

@@ -5,6 +5,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -16,36 +17,45 @@ namespace nubivo::test {
 // A place the scripted geocoder knows.
 struct ScriptedPlace {
     std::string name;
-    std::string countryCode;
+    std::string countryCode;  // "" leaves country_code out, as for some islands
     std::string admin1;
     double latitude = 0;
     double longitude = 0;
     int64_t population = 0;
     std::vector<std::string> postcodes;
+    // What the service knows of the place but does not send: its admin1 area's abbreviation
+    // ("IL") and the country's name, both readable as a qualifier after a comma.
+    std::string admin1Code{};
+    std::string countryName{};
 };
 
-// What the scripted forecast service answers for a place, in its metric units.
+// What the scripted forecast service answers for a place, in its metric units. An empty
+// value is written null under its unit.
 struct ScriptedWeather {
     std::string time = "2026-12-07T10:45";  // the current conditions' local time
     int32_t utcOffsetSeconds = 3600;
     std::string timezone = "Europe/Paris";
-    std::string abbreviation = "CET";
-    double temperature = 6.1;
-    double apparentTemperature = 3.2;
-    double humidity = 87;
-    int32_t weatherCode = 3;
+    std::string abbreviation = "GMT+1";
+    std::optional<double> temperature = 6.1;
+    std::optional<double> apparentTemperature = 3.2;
+    std::optional<double> humidity = 87;
+    std::optional<int32_t> weatherCode = 3;
     int32_t isDay = 1;
-    double pressure = 1012.4;
-    double windSpeed = 14.8;
-    double windDirection = 230;
-    std::optional<double> visibility = 18400.0;  // nullopt: null
+    std::optional<double> pressure = 1012.4;
+    std::optional<double> windSpeed = 14.8;
+    std::optional<double> windDirection = 230;
+    std::optional<double> visibility = 18400.0;
+    // Variables no model of the point covers: null under the unit "undefined".
+    std::set<std::string> uncovered;
     // The hours from three before the current one up to it.
     std::vector<double> hourlyPressure = {1014.0, 1013.5, 1013.0, 1012.6};
     struct Day {
-        int32_t code;
-        double high;
-        double low;
-        std::string sunrise;  // "08:33"; "" for null
+        std::optional<int32_t> code;
+        std::optional<double> high;
+        std::optional<double> low;
+        // "08:33"; never null. A polar night is "00:00" twice, a polar day "00:00" and "24:00"
+        // (the next day's midnight), as the service writes them.
+        std::string sunrise;
         std::string sunset;
     };
     std::vector<Day> days = {
@@ -65,24 +75,32 @@ struct GridValues {
 };
 using GridScript = std::function<GridValues(double latitude, double longitude)>;
 
-// A stand-in for the public services, as strict as they document themselves: the forecast
-// service refuses an unknown variable with a 400 and a JSON reason and needs a timezone with
-// daily values; the geocoder matches names by prefix (two letters exactly), ignoring case,
-// filters by country and leaves "results" out without a match; GIBS (Imagery) and
-// EUMETSAT's GeoServer are `wms` (see ScriptedWms). Faults can be set per service.
+// A stand-in for the public services, as strict as they are seen to answer: the forecast
+// service refuses an unknown variable with a 400 and a JSON reason, needs a timezone with
+// daily values, writes null for a value no model gives and never a null sun time; the
+// geocoder finds nothing for a name under two characters, matches two exactly and more by
+// prefix (case and accents aside), reads "Name, Qualifier" (an admin1 abbreviation, which
+// wins, else an admin1 name, a country name or code; unresolved, nothing), filters by country
+// before it counts, and leaves "results" out without a match; GIBS (Imagery) and EUMETSAT's
+// GeoServer are `wms` (see ScriptedWms). Faults can be set per service.
 class ScriptedUpstream {
   public:
     enum Endpoint { Forecast = 0, Geocoding = 1, Imagery = 2, Eumetsat = 3 };
     static constexpr int32_t endpointCount = 4;
     enum class Fault {
         None,
-        Hang,              // answers nothing until the server stops (or 60 s pass)
-        Drip,              // a 200 whose body comes a byte every 400 ms
-        Reset,             // the connection breaks off inside the body
-        Garbage,           // a 200 with a body of no documented shape
-        Undecodable,       // a 200 "image/png" whose bytes are no picture
-        TooMany,           // 429, with Retry-After when retryAfter >= 0
-        Busy,              // 503, the same
+        Hang,     // answers nothing until the server stops (or 60 s pass)
+        Drip,     // a 200 whose body comes a byte every 400 ms
+        Reset,    // the connection breaks off inside the body
+        Garbage,  // a 200 with a body of no documented shape
+        Undecodable,  // a 200 "image/png" whose bytes are no picture
+        TooMany,  // 429, with Retry-After when retryAfter >= 0
+        Busy,     // 503, the same
+        // Open-Meteo's own refusals: 429 without Retry-After, the reason in the JSON body.
+        MinutelyLimit,
+        HourlyLimit,
+        DailyLimit,
+        Concurrent,
         Broken,            // 500
         ServiceException,  // the WMS only: the ServiceException of a failed request
         Black,             // the WMS only: a picture with nothing on it

@@ -96,6 +96,11 @@ TEST_F(SampleFeedTest, KnownPlacesAreNamedAndPlacedInTheirCountry) {
     // Letter case and outer spaces name the same place, so it has the same weather.
     EXPECT_EQ(sampleWeather("Paris FR", true, mondayMorning).conditionDate, paris.conditionDate);
     EXPECT_EQ(sampleWeather("Paris FR", true, mondayMorning).humidity, paris.humidity);
+    // The hosts read a place alike: "Paris, FR" is Paris in France, as "Paris FR" is.
+    const WeatherValues comma = sampleWeather("Paris, FR", true, mondayMorning);
+    EXPECT_EQ(comma.city, "Paris");
+    EXPECT_EQ(comma.country, "FR");
+    EXPECT_EQ(comma.latitude, paris.latitude);
 }
 
 TEST_F(SampleFeedTest, EveryBundledCityIsAnsweredUnderItsOwnName) {
