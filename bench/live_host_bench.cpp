@@ -16,11 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "hosts/core/regions.h"
 #include "hosts/live/forecast.h"
 #include "hosts/live/forecast_grid.h"
 #include "hosts/live/imagery.h"
 #include "hosts/live/live_host.h"
-#include "hosts/live/regions.h"
 #include "hosts/live/satellite_mosaic.h"
 #include "hosts/live/wms.h"
 #include "tests/hosts/live/scripted_upstream.h"
@@ -120,7 +120,7 @@ BENCHMARK(MapBuild)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1
 // already fetched: decoded, laid together, finished and encoded.
 void SatelliteMapFromPictures(benchmark::State& state) {
     const int32_t region = 1;
-    const live::GeoBox& box = live::regionBoxes[region];
+    const host::GeoBox& box = host::regionBoxes[region];
     const std::string base = bench().upstream.imageryUrl();
     const int64_t taken = (bench().now.load() - 3600) / 600 * 600;
     auto fetch = [&](const char* layer, const char* format, const std::string& time) {
@@ -135,13 +135,12 @@ void SatelliteMapFromPictures(benchmark::State& state) {
     const std::string west = fetch("GOES-West_ABI_GeoColor", "image/png", live::isoTime(taken));
     const std::string composite =
         fetch("VIIRS_NOAA20_CorrectedReflectance_TrueColor", "image/jpeg", "2026-12-05");
-    const live::OutlineDrawer outlines = [](host::Canvas&, host::Colour) {};
     for (auto _ : state) {
         std::vector<live::SatellitePicture> pictures;
         for (const auto& [satellite, bytes] :
              {std::pair{live::Satellite::GoesEast, &east}, {live::Satellite::GoesWest, &west}}) {
             std::optional<live::RgbaPicture> picture =
-                live::decodeRgba(*bytes, live::mapWidth, live::mapHeight);
+                live::decodeRgba(*bytes, host::mapWidth, host::mapHeight);
             if (!picture) {
                 state.SkipWithError("no picture");
                 return;
@@ -159,8 +158,7 @@ void SatelliteMapFromPictures(benchmark::State& state) {
             state.SkipWithError("no composite");
             return;
         }
-        benchmark::DoNotOptimize(
-            live::finishMosaic(mosaic, pictures, &fill, "2026-12-05", outlines));
+        benchmark::DoNotOptimize(live::finishMosaic(mosaic, box, pictures, &fill, "2026-12-05"));
     }
 }
 BENCHMARK(SatelliteMapFromPictures)->Unit(benchmark::kMillisecond);
@@ -222,11 +220,8 @@ void DayOfUpdates(benchmark::State& state) {
                 const std::vector<std::string> targets = upstream.targets(endpoint);
                 for (size_t i = first; i < targets.size(); ++i) {
                     const std::string& target = targets[i];
-                    if (target.find("REQUEST=GetMap") == std::string::npos ||
-                        target.find("LAYERS=Coastlines") != std::string::npos ||
-                        target.find("LAYERS=Reference") != std::string::npos) {
+                    if (target.find("REQUEST=GetMap") == std::string::npos)
                         continue;
-                    }
                     ++pictures;
                     if (endpoint == test::ScriptedUpstream::Eumetsat) {
                         const std::string key = target.substr(target.find("LAYERS="));
@@ -241,19 +236,15 @@ void DayOfUpdates(benchmark::State& state) {
             now += 600;
         }
         state.PauseTiming();
-        int32_t composites = 0, overlays = 0, capabilities = 0;
-        for (const std::string& target : upstream.targets(test::ScriptedUpstream::Imagery)) {
+        int32_t composites = 0, capabilities = 0;
+        for (const std::string& target : upstream.targets(test::ScriptedUpstream::Imagery))
             composites += target.find("VIIRS") != std::string::npos;
-            overlays += target.find("LAYERS=Coastlines") != std::string::npos ||
-                        target.find("LAYERS=Reference") != std::string::npos;
-        }
         for (const std::string& target : upstream.targets(test::ScriptedUpstream::Eumetsat))
             capabilities += target.find("GetCapabilities") != std::string::npos;
         const int32_t gibs = upstream.requests(test::ScriptedUpstream::Imagery);
         const int32_t eumetsat = upstream.requests(test::ScriptedUpstream::Eumetsat);
-        state.counters["gibs_geostationary_requests"] = gibs - composites - overlays;
+        state.counters["gibs_geostationary_requests"] = gibs - composites;
         state.counters["gibs_composite_requests"] = composites;
-        state.counters["gibs_overlay_requests"] = overlays;
         state.counters["eumetsat_map_requests"] = eumetsat - capabilities;
         state.counters["eumetsat_capabilities_requests"] = capabilities;
         state.counters["satellite_builds_over_budget"] = overBudget;

@@ -490,13 +490,35 @@ def live_rows(table, live):
     if "eumetsat_map_requests" in day:
         table.row("live host: a day of updates, imagery requests", None,
                   f"GIBS {day['gibs_geostationary_requests']:.0f} geostationary, "
-                  f"{day['gibs_composite_requests']:.0f} composite, "
-                  f"{day['gibs_overlay_requests']:.0f} overlays; EUMETSAT "
+                  f"{day['gibs_composite_requests']:.0f} composite; EUMETSAT "
                   f"{day['eumetsat_map_requests']:.0f} maps, "
                   f"{day['eumetsat_capabilities_requests']:.0f} capabilities",
                   "one per satellite and build, Meteosat hourly",
                   day["satellite_builds_over_budget"] == 0
                   and day["meteosat_asked_twice_within_an_hour"] == 0)
+
+
+def map_rows(table, maps):
+    """The hosts' map pictures; `maps` maps build names to entries."""
+    def ms(name, run):
+        entry = median_entry(maps[name], run) if maps.get(name) else None
+        return entry["real_time"] if entry else None
+
+    def cell(name, runs):
+        times = [ms(name, run) for run in runs]
+        return None if None in times else " / ".join(f"{t:.1f}" for t in times) + " ms"
+
+    builds = ("before", "after")
+    one_map = ("ForecastMap/0", "ForecastMap/2", "SatelliteMap")
+    table.row("one 440 x 330 map: forecast high / precipitation / satellite",
+              *(cell(n, one_map) for n in builds), "<= 30 ms",
+              all(ms("after", r) <= 30 for r in one_map))
+    start, kept = "SampleMapsAtStartUp", "SampleMapsKept"
+    before = ms("before", start)
+    after = ms("after", start)
+    table.row("sample host: its 32 maps at start-up / again, outlines kept",
+              *(cell(n, (start, kept)) for n in builds), "<= 1.5 x before",
+              before is None or after <= 1.5 * before)
 
 
 def screen_rows(table, screen, runs):
@@ -629,7 +651,7 @@ def main():
     if options.before:
         builds = {"before": options.before, "after": options.build}
 
-    core, ui, live = {}, {}, {}
+    core, ui, live, maps = {}, {}, {}, {}
     for name, build in builds.items():
         print(f"bench: the feed scanner and whole updates ({name}) ...", file=sys.stderr)
         core[name] = run_benchmark(f"{build}/bench/nubivo-bench-core",
@@ -643,6 +665,9 @@ def main():
             print(f"bench: the live host against a scripted upstream ({name}) ...",
                   file=sys.stderr)
             live[name] = run_benchmark(f"{build}/bench/nubivo-bench-live", [])
+        if os.path.exists(f"{build}/bench/nubivo-bench-maps"):
+            print(f"bench: the hosts' map pictures ({name}) ...", file=sys.stderr)
+            maps[name] = run_benchmark(f"{build}/bench/nubivo-bench-maps", [])
 
     screen = {}
     started = Started()
@@ -656,6 +681,8 @@ def main():
     benchmark_rows(table, core, ui)
     if live.get("after"):
         live_rows(table, live)
+    if maps.get("after"):
+        map_rows(table, maps)
     if screen:
         screen_rows(table, screen, options.runs)
     table.print()
@@ -664,7 +691,7 @@ def main():
               f"{os.cpu_count()} cores)")
     if options.json:
         with open(options.json, "w") as out:
-            json.dump({"core": core, "ui": ui, "live": live, "screen": screen}, out, indent=1)
+            json.dump({"core": core, "ui": ui, "live": live, "maps": maps, "screen": screen}, out, indent=1)
 
 
 if __name__ == "__main__":

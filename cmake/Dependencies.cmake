@@ -18,6 +18,12 @@ if(NUBIVO_BUILD_TESTS OR NUBIVO_BUILD_TOOLS OR NUBIVO_BUILD_BENCH)
     pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
 endif()
 
+# The hosts draw their maps with cairo, their text in DejaVu Sans through cairo's FreeType
+# backend (fontconfig finds the face where it is not at Debian's path).
+if(NUBIVO_BUILD_TOOLS)
+    pkg_check_modules(CAIRO REQUIRED IMPORTED_TARGET cairo cairo-ft freetype2 fontconfig)
+endif()
+
 if(NUBIVO_BUILD_TESTS)
     find_package(GTest REQUIRED)
 endif()

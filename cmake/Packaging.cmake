@@ -35,9 +35,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION "x11")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${NUBIVO_HOMEPAGE_URL}")
-# The libraries come from dpkg-shlibdeps; the certificates are for the live host's HTTPS.
+# The libraries (cairo's among them) come from dpkg-shlibdeps; the certificates are for the
+# live host's HTTPS, the DejaVu face for the text on the hosts' maps.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "ca-certificates")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "ca-certificates, fonts-dejavu-core")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wine")
 set(CPACK_STRIP_FILES ON)
 # The package installs where the build was configured to (scripts/package uses /usr).

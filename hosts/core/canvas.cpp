@@ -13,10 +13,6 @@ uint8_t mix(uint8_t a, uint8_t b, double amount) {
     return static_cast<uint8_t>(std::lround(a + (b - a) * amount));
 }
 
-int32_t clampIndex(double value, int32_t limit) {
-    return static_cast<int32_t>(std::clamp(value, 0.0, static_cast<double>(limit)));
-}
-
 }  // namespace
 
 Colour blend(Colour under, Colour over, double amount) {
@@ -28,119 +24,25 @@ Colour blend(Colour under, Colour over, double amount) {
 Canvas::Canvas(int32_t width, int32_t height, Colour background)
     : width_(std::max(width, 1)),
       height_(std::max(height, 1)),
-      pixels_(static_cast<size_t>(width_) * static_cast<size_t>(height_), background) {}
+      pixels_(static_cast<size_t>(width_) * static_cast<size_t>(height_),
+              packedColour(background)) {}
 
 Colour Canvas::pixel(int32_t x, int32_t y) const {
     if (x < 0 || y < 0 || x >= width_ || y >= height_)
         return Colour{};
-    return pixels_[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)];
+    return unpackedColour(
+        pixels_[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)]);
+}
+
+void Canvas::setPixel(int32_t x, int32_t y, Colour colour) {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_)
+        return;
+    pixels_[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)] =
+        packedColour(colour);
 }
 
 void Canvas::blendPixel(int32_t x, int32_t y, Colour colour, double amount) {
-    if (x < 0 || y < 0 || x >= width_ || y >= height_)
-        return;
-    Colour& target =
-        pixels_[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)];
-    target = blend(target, colour, amount);
-}
-
-void Canvas::fillRect(double left, double top, double right, double bottom, Colour colour) {
-    const int32_t x0 = clampIndex(std::ceil(left - 0.5), width_);
-    const int32_t x1 = clampIndex(std::ceil(right - 0.5), width_);
-    const int32_t y0 = clampIndex(std::ceil(top - 0.5), height_);
-    const int32_t y1 = clampIndex(std::ceil(bottom - 0.5), height_);
-    for (int32_t y = y0; y < y1; ++y) {
-        for (int32_t x = x0; x < x1; ++x)
-            blendPixel(x, y, colour);
-    }
-}
-
-void Canvas::fillEllipse(double cx, double cy, double rx, double ry, Colour colour) {
-    if (rx <= 0 || ry <= 0)
-        return;
-    const int32_t y0 = clampIndex(std::floor(cy - ry), height_);
-    const int32_t y1 = clampIndex(std::ceil(cy + ry) + 1, height_);
-    const int32_t x0 = clampIndex(std::floor(cx - rx), width_);
-    const int32_t x1 = clampIndex(std::ceil(cx + rx) + 1, width_);
-    for (int32_t y = y0; y < y1; ++y) {
-        const double dy = (y + 0.5 - cy) / ry;
-        for (int32_t x = x0; x < x1; ++x) {
-            const double dx = (x + 0.5 - cx) / rx;
-            if (dx * dx + dy * dy <= 1.0)
-                blendPixel(x, y, colour);
-        }
-    }
-}
-
-void Canvas::fillPolygon(const std::vector<Point>& points, Colour colour) {
-    if (points.size() < 3)
-        return;
-    std::vector<double> crossings;
-    for (int32_t y = 0; y < height_; ++y) {
-        const double sy = y + 0.5;
-        crossings.clear();
-        for (size_t i = 0; i < points.size(); ++i) {
-            const Point& a = points[i];
-            const Point& b = points[(i + 1) % points.size()];
-            if ((a.y <= sy && b.y > sy) || (b.y <= sy && a.y > sy)) {
-                crossings.push_back(a.x + (sy - a.y) * (b.x - a.x) / (b.y - a.y));
-            }
-        }
-        std::sort(crossings.begin(), crossings.end());
-        for (size_t i = 0; i + 1 < crossings.size(); i += 2) {
-            const int32_t x0 = clampIndex(std::ceil(crossings[i] - 0.5), width_);
-            const int32_t x1 = clampIndex(std::ceil(crossings[i + 1] - 0.5), width_);
-            for (int32_t x = x0; x < x1; ++x)
-                blendPixel(x, y, colour);
-        }
-    }
-}
-
-void Canvas::drawLine(Point from, Point to, double thickness, Colour colour) {
-    const double r = thickness / 2.0;
-    const int32_t x0 = clampIndex(std::floor(std::min(from.x, to.x) - r), width_);
-    const int32_t x1 = clampIndex(std::ceil(std::max(from.x, to.x) + r) + 1, width_);
-    const int32_t y0 = clampIndex(std::floor(std::min(from.y, to.y) - r), height_);
-    const int32_t y1 = clampIndex(std::ceil(std::max(from.y, to.y) + r) + 1, height_);
-    const double dx = to.x - from.x;
-    const double dy = to.y - from.y;
-    const double lengthSquared = dx * dx + dy * dy;
-    for (int32_t y = y0; y < y1; ++y) {
-        for (int32_t x = x0; x < x1; ++x) {
-            const double px = x + 0.5 - from.x;
-            const double py = y + 0.5 - from.y;
-            const double t =
-                lengthSquared > 0 ? std::clamp((px * dx + py * dy) / lengthSquared, 0.0, 1.0) : 0.0;
-            const double ex = px - t * dx;
-            const double ey = py - t * dy;
-            if (ex * ex + ey * ey <= r * r)
-                blendPixel(x, y, colour);
-        }
-    }
-}
-
-Canvas Canvas::reduced(int32_t factor) const {
-    factor = std::max(factor, 1);
-    Canvas small(std::max(width_ / factor, 1), std::max(height_ / factor, 1), Colour{});
-    const int32_t area = factor * factor;
-    for (int32_t y = 0; y < small.height_; ++y) {
-        for (int32_t x = 0; x < small.width_; ++x) {
-            int32_t r = 0, g = 0, b = 0;
-            for (int32_t sy = 0; sy < factor; ++sy) {
-                for (int32_t sx = 0; sx < factor; ++sx) {
-                    const Colour c = pixel(x * factor + sx, y * factor + sy);
-                    r += c.r;
-                    g += c.g;
-                    b += c.b;
-                }
-            }
-            small.pixels_[static_cast<size_t>(y) * static_cast<size_t>(small.width_) +
-                          static_cast<size_t>(x)] =
-                Colour{static_cast<uint8_t>(r / area), static_cast<uint8_t>(g / area),
-                       static_cast<uint8_t>(b / area)};
-        }
-    }
-    return small;
+    setPixel(x, y, blend(pixel(x, y), colour, amount));
 }
 
 std::vector<uint8_t> Canvas::encodePng() const {
@@ -148,7 +50,7 @@ std::vector<uint8_t> Canvas::encodePng() const {
 }
 
 std::vector<uint8_t> Canvas::encodeJpeg() const {
-    return encode(FIF_JPEG, JPEG_QUALITYGOOD);
+    return encode(FIF_JPEG, jpegQuality | JPEG_SUBSAMPLING_444 | JPEG_OPTIMIZE);
 }
 
 std::vector<uint8_t> Canvas::encode(int format, int flags) const {

@@ -2,12 +2,12 @@
 
 #include <cmath>
 #include <numbers>
+#include <vector>
+
+#include "hosts/core/drawing.h"
 
 namespace nubivo::host {
 namespace {
-
-// Shapes are drawn this many times larger and then reduced, for smooth edges.
-constexpr int32_t scale = 4;
 
 constexpr Colour white{255, 255, 255};
 constexpr Colour sunCore{255, 196, 0};
@@ -23,28 +23,40 @@ constexpr Colour fogGrey{150, 158, 170};
 constexpr Colour moonYellow{240, 214, 110};
 constexpr Colour windGrey{90, 120, 150};
 
-// Drawing in icon units (0 to iconSize) on the enlarged canvas.
+// Shapes in icon units (0 to iconSize), anti-aliased by cairo.
 class Pen {
   public:
-    explicit Pen(Canvas& canvas) : canvas_(canvas) {}
+    explicit Pen(Canvas& canvas) : drawing_(canvas) {}
 
     void circle(double cx, double cy, double r, Colour c) {
-        canvas_.fillCircle(cx * scale, cy * scale, r * scale, c);
+        cairo_arc(drawing_.cairo(), cx, cy, r, 0, 2 * std::numbers::pi);
+        fill(c);
     }
     void rect(double l, double t, double r, double b, Colour c) {
-        canvas_.fillRect(l * scale, t * scale, r * scale, b * scale, c);
+        cairo_rectangle(drawing_.cairo(), l, t, r - l, b - t);
+        fill(c);
     }
     void line(double x0, double y0, double x1, double y1, double thickness, Colour c) {
-        canvas_.drawLine({x0 * scale, y0 * scale}, {x1 * scale, y1 * scale}, thickness * scale, c);
+        cairo_move_to(drawing_.cairo(), x0, y0);
+        cairo_line_to(drawing_.cairo(), x1, y1);
+        drawing_.setColour(c);
+        drawing_.setLine(thickness);
+        cairo_stroke(drawing_.cairo());
     }
-    void polygon(std::vector<Point> points, Colour c) {
-        for (Point& p : points)
-            p = {p.x * scale, p.y * scale};
-        canvas_.fillPolygon(points, c);
+    void polygon(const std::vector<Point>& points, Colour c) {
+        for (const Point& p : points)
+            cairo_line_to(drawing_.cairo(), p.x, p.y);
+        cairo_close_path(drawing_.cairo());
+        fill(c);
     }
 
   private:
-    Canvas& canvas_;
+    void fill(Colour c) {
+        drawing_.setColour(c);
+        cairo_fill(drawing_.cairo());
+    }
+
+    Drawing drawing_;
 };
 
 void sun(Pen& pen, double cx, double cy, double r) {
@@ -116,11 +128,7 @@ void wind(Pen& pen) {
     }
 }
 
-}  // namespace
-
-Canvas drawIcon(IconKind kind) {
-    Canvas big(iconSize * scale, iconSize * scale, white);
-    Pen pen(big);
+void drawShapes(Pen& pen, IconKind kind) {
     switch (kind) {
         case IconKind::Sunny:
             sun(pen, 26, 26, 11);
@@ -177,7 +185,17 @@ Canvas drawIcon(IconKind kind) {
             cloud(pen, 26, 36, 40, lightCloud);
             break;
     }
-    return big.reduced(scale);
+}
+
+}  // namespace
+
+Canvas drawIcon(IconKind kind) {
+    Canvas icon(iconSize, iconSize, white);
+    {
+        Pen pen(icon);
+        drawShapes(pen, kind);
+    }
+    return icon;
 }
 
 std::vector<uint8_t> iconPng(IconKind kind) {

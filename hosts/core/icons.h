@@ -28,7 +28,7 @@ enum class IconKind : int32_t {
 };
 inline constexpr int32_t iconKindCount = static_cast<int32_t>(IconKind::Unknown) + 1;
 
-// The icon of `kind`, drawn at four times the size and reduced for smooth edges.
+// The icon of `kind`, drawn anti-aliased with cairo.
 Canvas drawIcon(IconKind kind);
 
 // drawIcon as PNG bytes; empty when encoding fails.

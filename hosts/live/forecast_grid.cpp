@@ -50,15 +50,15 @@ double cubic(double p0, double p1, double p2, double p3, double t) {
 
 }  // namespace
 
-double gridLongitude(const GeoBox& box, int32_t column) {
+double gridLongitude(const host::GeoBox& box, int32_t column) {
     return box.west + (column + 0.5) * (box.east - box.west) / gridColumns;
 }
 
-double gridLatitude(const GeoBox& box, int32_t row) {
+double gridLatitude(const host::GeoBox& box, int32_t row) {
     return box.north - (row + 0.5) * (box.north - box.south) / gridRows;
 }
 
-std::string gridForecastUrl(const std::string& base, const GeoBox& box) {
+std::string gridForecastUrl(const std::string& base, const host::GeoBox& box) {
     std::string latitudes;
     std::string longitudes;
     char number[32];

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "hosts/live/regions.h"
+#include "hosts/core/regions.h"
 
 namespace nubivo::live {
 
@@ -17,8 +17,8 @@ inline constexpr int32_t gridPoints = gridColumns * gridRows;
 inline constexpr int32_t gridVariableCount = 3;
 
 // The position of grid point (column, row) of `box`; row 0 is the northern one.
-double gridLongitude(const GeoBox& box, int32_t column);
-double gridLatitude(const GeoBox& box, int32_t row);
+double gridLongitude(const host::GeoBox& box, int32_t column);
+double gridLatitude(const host::GeoBox& box, int32_t row);
 
 // Today's forecast at every grid point, row by row from the north; a value the service
 // left null is NaN.
@@ -30,7 +30,7 @@ struct ForecastGrid {
 };
 
 // One request for all grid points of `box` on the forecast service at `base`.
-std::string gridForecastUrl(const std::string& base, const GeoBox& box);
+std::string gridForecastUrl(const std::string& base, const host::GeoBox& box);
 
 // Reads the answer of gridForecastUrl: a list of one object per point in the order asked.
 // False for any other shape, another unit, or when more than a quarter of a variable's

@@ -3,18 +3,15 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "hosts/core/canvas.h"
-#include "hosts/live/regions.h"
+#include "hosts/core/regions.h"
 #include "hosts/live/upstream_client.h"
 
 namespace nubivo::live {
 
 // True-colour layers to try in turn: the second serves when the first has no picture.
 extern const char* const trueColourLayers[2];
-// Static overlays drawn over every map: coastlines, and borders.
-extern const char* const overlayLayers[2];
 
 // "2026-12-06": the newest UTC day whose daily composite is complete at `now` (seconds since
 // 1970). Near-real-time imagery of a day keeps arriving for hours after it ends, so the day
@@ -27,18 +24,5 @@ std::optional<host::Canvas> imageryPicture(const UpstreamAnswer& answer);
 
 // True when nine pixels in ten or more are near black.
 bool almostAllBlack(const host::Canvas& picture);
-
-// An overlay: the coverage (0 to 255) of each pixel of a map-sized transparent picture, row
-// by row from the top.
-struct Overlay {
-    std::vector<uint8_t> coverage;
-};
-
-// The coverage of a transparent PNG answer of the map's size; nullopt for anything else.
-std::optional<Overlay> overlayFromAnswer(const UpstreamAnswer& answer);
-std::optional<Overlay> overlayFromPng(const std::string& bytes);
-
-// Blends `colour` into `canvas` (of the map's size) by the overlay's coverage.
-void drawOverlay(host::Canvas& canvas, const Overlay& overlay, host::Colour colour);
 
 }  // namespace nubivo::live

@@ -1,33 +1,31 @@
 #pragma once
 
-#include <functional>
 #include <string>
 
 #include "hosts/core/canvas.h"
+#include "hosts/core/regions.h"
+#include "hosts/core/weather_map.h"
 #include "hosts/live/forecast_grid.h"
-#include "hosts/live/regions.h"
 
 namespace nubivo::live {
 
 // The three maps painted from a region's forecast grid.
 enum class ForecastLayer { High, Low, Precipitation };
 
-// Draws a region's coastlines and borders in a colour onto a map of it.
-using OutlineDrawer = std::function<void(host::Canvas& map, host::Colour colour)>;
+// What `layer` shows: degrees C or mm.
+host::MapQuantity quantityOf(ForecastLayer layer);
 
-// The map of `layer` over `box`: a smooth colour field of the grid's values, the outlines
-// over it, a title with the day, a legend with its units (degrees C and F, or mm) and the
-// data's credit, "Open-Meteo.com".
-host::Canvas paintForecastMap(const GeoBox& box, const ForecastGrid& grid, ForecastLayer layer,
-                              const OutlineDrawer& outlines);
+// The map of `layer` over `box` from Open-Meteo's grid (the painter for when no model grid
+// can be had): the grid's values interpolated smoothly to every pixel in the shared colour
+// scale over the land and water base, the outlines, the title with the day ("High, Mon 7
+// Dec"), the legend with its units and the credit, "Open-Meteo.com".
+host::Canvas paintForecastMap(const host::GeoBox& box, const ForecastGrid& grid,
+                              ForecastLayer layer);
 
-// The colour of `value` (degrees C, or mm) on the map of `layer`.
-host::Colour forecastColour(ForecastLayer layer, double value);
-
-// Finishes a satellite map: the outlines, when the imagery was taken (`time`, in a corner)
-// and whose it is (`credit`, in the other).
-void finishSatelliteMap(host::Canvas& picture, const std::string& time, const std::string& credit,
-                        const OutlineDrawer& outlines);
+// Finishes a satellite map of `box`: the outlines, the title with when the imagery was taken
+// ("Satellite, 14:20 UTC"), a distance scale and whose the imagery is (`credit`).
+void finishSatelliteMap(host::Canvas& picture, const host::GeoBox& box, const std::string& time,
+                        const std::string& credit);
 
 // "Mon 7 Dec" for "2026-12-07"; the text as it stands when it is no date.
 std::string shortDay(const std::string& isoDay);

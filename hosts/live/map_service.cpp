@@ -2,12 +2,10 @@
 
 #include <cstdio>
 
-#include "hosts/core/outlines.h"
+#include "hosts/core/regions.h"
 #include "hosts/live/forecast_grid.h"
 #include "hosts/live/json_fields.h"
 #include "hosts/live/map_painting.h"
-#include "hosts/live/regions.h"
-#include "hosts/live/wms.h"
 
 namespace nubivo::live {
 namespace {
@@ -18,10 +16,6 @@ constexpr size_t maxMapBytes = 4u * 1024u * 1024u;
 
 std::string mapName(int32_t region, int32_t layer) {
     return "maps/" + std::to_string(region) + "-" + std::to_string(layer);
-}
-
-std::string overlayName(int32_t region, int32_t overlay) {
-    return "overlays/" + std::to_string(region) + "-" + overlayLayers[overlay] + ".png";
 }
 
 }  // namespace
@@ -37,10 +31,6 @@ MapService::MapService(const LiveConfig& config, host::Clock clock, UpstreamClie
     for (int32_t region = 0; region < regionCount; ++region) {
         for (int32_t layer = 0; layer < layerCount; ++layer)
             loadMap(region, layer);
-        for (int32_t overlay = 0; overlay < 2; ++overlay) {
-            if (const auto png = cache_.read(overlayName(region, overlay), maxMapBytes))
-                overlays_[region][overlay] = overlayFromPng(*png);
-        }
     }
 }
 
@@ -81,11 +71,7 @@ MapAnswer MapService::answer(int32_t region, int32_t layer) {
 }
 
 void MapService::buildSatellite(int32_t region) {
-    ensureOverlays(region);
-    const SatelliteBuild built =
-        satellites_.build(region, [this, region](host::Canvas& map, host::Colour colour) {
-            drawOutlines(region, map, colour);
-        });
+    const SatelliteBuild built = satellites_.build(region);
     if (built.outcome == SatelliteBuild::Painted)
         store(region, 0, built.jpeg);
     else if (built.outcome == SatelliteBuild::Unchanged)
@@ -95,7 +81,7 @@ void MapService::buildSatellite(int32_t region) {
 }
 
 void MapService::buildForecastMaps(int32_t region) {
-    const GeoBox& box = regionBoxes[region];
+    const host::GeoBox& box = host::regionBoxes[region];
     const UpstreamAnswer reply =
         upstream_.get(Service::Forecast, gridForecastUrl(config_.forecastUrl, box));
     ForecastGrid grid;
@@ -106,14 +92,10 @@ void MapService::buildForecastMaps(int32_t region) {
             failed(region, GridSource);
         return;
     }
-    ensureOverlays(region);
-    const OutlineDrawer outlines = [this, region](host::Canvas& map, host::Colour colour) {
-        drawOutlines(region, map, colour);
-    };
     const ForecastLayer layers[] = {ForecastLayer::High, ForecastLayer::Low,
                                     ForecastLayer::Precipitation};
     for (int32_t i = 0; i < 3; ++i)
-        store(region, i + 1, paintForecastMap(box, grid, layers[i], outlines).encodeJpeg());
+        store(region, i + 1, paintForecastMap(box, grid, layers[i]).encodeJpeg());
 }
 
 void MapService::store(int32_t region, int32_t layer, std::vector<uint8_t> bytes) {
@@ -172,62 +154,6 @@ void MapService::loadMap(int32_t region, int32_t layer) {
     slot.bytes = std::make_shared<const std::vector<uint8_t>>(picture->begin(), picture->end());
     slot.lastModified = static_cast<int64_t>(*lastModified);
     slot.built = static_cast<int64_t>(*built);
-}
-
-void MapService::ensureOverlays(int32_t region) {
-    {
-        std::lock_guard<std::mutex> guard(mutex_);
-        const int64_t now = clock_();
-        if ((overlays_[region][0] && overlays_[region][1]) ||
-            (overlayTriedAt_[region] != 0 &&
-             now - overlayTriedAt_[region] < config_.mapRetryDelay)) {
-            return;
-        }
-        overlayTriedAt_[region] = now;
-    }
-    for (int32_t overlay = 0; overlay < 2; ++overlay) {
-        {
-            std::lock_guard<std::mutex> guard(mutex_);
-            if (overlays_[region][overlay])
-                continue;
-        }
-        const GetMap request{
-            WmsVersion::V111, overlayLayers[overlay], regionBoxes[region], "image/png", true, ""};
-        const UpstreamAnswer reply =
-            upstream_.get(Service::Imagery, getMapUrl(config_.imageryUrl, request));
-        std::optional<Overlay> found = overlayFromAnswer(reply);
-        if (!found) {
-            if (!reply.received)
-                return;
-            continue;
-        }
-        cache_.write(overlayName(region, overlay), reply.body);
-        std::lock_guard<std::mutex> guard(mutex_);
-        overlays_[region][overlay] = std::move(found);
-    }
-}
-
-void MapService::drawOutlines(int32_t region, host::Canvas& map, host::Colour colour) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    const std::optional<Overlay> coast = overlays_[region][0];
-    const std::optional<Overlay> borders = overlays_[region][1];
-    if (!coast) {
-        // The imagery service's coastlines are out of reach: our own coarse ones instead.
-        if (landMasks_[region].empty()) {
-            const GeoBox box = regionBoxes[region];
-            landMasks_[region] =
-                host::landMask(mapWidth, mapHeight,
-                               [&box](double lon, double lat) { return mapPixel(box, lon, lat); });
-        }
-        const std::vector<uint8_t> mask = landMasks_[region];
-        lock.unlock();
-        host::drawCoast(map, mask, colour);
-        return;
-    }
-    lock.unlock();
-    drawOverlay(map, *coast, colour);
-    if (borders)
-        drawOverlay(map, *borders, colour);
 }
 
 bool MapService::recentlyFailed(int32_t region, Source source) {

@@ -54,8 +54,6 @@ class MapService {
     // Counts a rebuild that would give the same picture as built now.
     void touch(int32_t region, int32_t layer);
     void loadMap(int32_t region, int32_t layer);
-    void ensureOverlays(int32_t region);
-    void drawOutlines(int32_t region, host::Canvas& map, host::Colour colour);
     bool recentlyFailed(int32_t region, Source source);
     void failed(int32_t region, Source source);
 
@@ -68,9 +66,6 @@ class MapService {
     std::mutex mutex_;
     MapEntry maps_[regionCount][layerCount];
     int64_t failedAt_[regionCount][2]{};
-    std::optional<Overlay> overlays_[regionCount][2];
-    int64_t overlayTriedAt_[regionCount]{};
-    std::vector<uint8_t> landMasks_[regionCount];  // when the overlays cannot be had
 };
 
 }  // namespace nubivo::live

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <iterator>
 
+#include "hosts/core/regions.h"
 #include "hosts/live/imagery.h"
 #include "hosts/live/json_fields.h"
-#include "hosts/live/regions.h"
 
 namespace nubivo::live {
 namespace {
@@ -73,7 +73,8 @@ enum class Judgement { NotAPicture, Blank, Imagery };
 Judgement judge(int32_t region, Satellite satellite, const UpstreamAnswer& answer) {
     if (!isPictureAnswer(answer))
         return Judgement::NotAPicture;
-    const std::optional<RgbaPicture> picture = decodeRgba(answer.body, mapWidth, mapHeight);
+    const std::optional<RgbaPicture> picture =
+        decodeRgba(answer.body, host::mapWidth, host::mapHeight);
     if (!picture)
         return Judgement::NotAPicture;
     const RegionViews& views = regionViews(region);
@@ -117,7 +118,7 @@ void SatelliteMaps::loadHeld() {
     }
 }
 
-SatelliteBuild SatelliteMaps::build(int32_t region, const OutlineDrawer& outlines) {
+SatelliteBuild SatelliteMaps::build(int32_t region) {
     SatelliteBuild result;
     if (region < 0 || region >= 8)
         return result;
@@ -146,7 +147,8 @@ SatelliteBuild SatelliteMaps::build(int32_t region, const OutlineDrawer& outline
         const std::optional<Held> held = usable(region, satellite, now);
         if (!held)
             continue;
-        std::optional<RgbaPicture> decoded = decodeRgba(*held->bytes, mapWidth, mapHeight);
+        std::optional<RgbaPicture> decoded =
+            decodeRgba(*held->bytes, host::mapWidth, host::mapHeight);
         if (!decoded)
             continue;
         pictures.push_back({satellite, held->observed, std::move(*decoded)});
@@ -172,7 +174,8 @@ SatelliteBuild SatelliteMaps::build(int32_t region, const OutlineDrawer& outline
             return result;
         }
     }
-    result.jpeg = finishMosaic(mosaic, pictures, fill ? &*fill : nullptr, day, outlines);
+    result.jpeg =
+        finishMosaic(mosaic, host::regionBoxes[region], pictures, fill ? &*fill : nullptr, day);
     if (result.jpeg.empty())
         return result;
     result.outcome = SatelliteBuild::Painted;
@@ -197,7 +200,7 @@ void SatelliteMaps::fetchGibs(int32_t region, Satellite satellite, int64_t now, 
     }
     const SatelliteInfo& info = satelliteInfo(satellite);
     // WMS 1.1.1, whose west,south,east,north order GIBS is documented and known to take.
-    const GetMap request{WmsVersion::V111, info.layer, regionBoxes[region],
+    const GetMap request{WmsVersion::V111, info.layer, host::regionBoxes[region],
                          "image/png",      true,       isoTime(ask.time)};
     const UpstreamAnswer answer =
         upstream_.get(Service::Imagery, getMapUrl(config_.imageryUrl, request),
@@ -223,7 +226,7 @@ void SatelliteMaps::fetchEumetsat(int32_t region, Satellite satellite, int64_t n
         return;
     const SatelliteInfo& info = satelliteInfo(satellite);
     // WMS 1.3.0, the version EUMETSAT's GeoServer documents; its box is latitude first.
-    const GetMap request{WmsVersion::V130, info.layer, regionBoxes[region],
+    const GetMap request{WmsVersion::V130, info.layer, host::regionBoxes[region],
                          "image/png",      true,       isoTime(hour)};
     const UpstreamAnswer answer =
         upstream_.get(Service::Eumetsat, getMapUrl(config_.eumetsatUrl, request),
@@ -298,7 +301,7 @@ std::optional<host::Canvas> SatelliteMaps::composite(int32_t region, int64_t now
         }
     }
     if (layer != nullptr) {
-        const GetMap request{WmsVersion::V111, layer, regionBoxes[region],
+        const GetMap request{WmsVersion::V111, layer, host::regionBoxes[region],
                              "image/jpeg",     false, wanted};
         const UpstreamAnswer answer =
             upstream_.get(Service::Imagery, getMapUrl(config_.imageryUrl, request),
@@ -320,7 +323,7 @@ std::optional<host::Canvas> SatelliteMaps::composite(int32_t region, int64_t now
     if (!held ||
         !host::Canvas::decode(reinterpret_cast<const uint8_t*>(held->data()), held->size(),
                               host::Colour{}, picture) ||
-        picture.width() != mapWidth || picture.height() != mapHeight) {
+        picture.width() != host::mapWidth || picture.height() != host::mapHeight) {
         return std::nullopt;
     }
     return picture;

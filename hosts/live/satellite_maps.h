@@ -42,9 +42,8 @@ class SatelliteMaps {
     SatelliteMaps(const LiveConfig& config, host::Clock clock, UpstreamClient& upstream,
                   const DiskCache& cache);
 
-    // Builds the map of `region` (0 to 7) with the region's coastlines and borders drawn by
-    // `outlines`.
-    SatelliteBuild build(int32_t region, const OutlineDrawer& outlines);
+    // Builds the map of `region` (0 to 7).
+    SatelliteBuild build(int32_t region);
 
     // A held picture is shown for at most this long after it was taken.
     static constexpr int64_t heldLimit = 6 * 3600;

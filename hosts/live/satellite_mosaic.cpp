@@ -5,8 +5,8 @@
 #include <cstdio>
 
 #include "hosts/core/calendar.h"
+#include "hosts/core/regions.h"
 #include "hosts/live/map_painting.h"
-#include "hosts/live/regions.h"
 
 namespace nubivo::live {
 namespace {
@@ -34,16 +34,16 @@ bool blank(const uint8_t* rgba) {
 }  // namespace
 
 bool showsImagery(const RegionViews& views, size_t index, const RgbaPicture& picture) {
-    if (index >= views.satellites.size() || picture.width != mapWidth ||
-        picture.height != mapHeight) {
+    if (index >= views.satellites.size() || picture.width != host::mapWidth ||
+        picture.height != host::mapHeight) {
         return false;
     }
     const std::vector<float>& arcs = views.arcs[index];
     int64_t seen = 0;
     int64_t empty = 0;
-    for (int32_t y = 0; y < mapHeight; ++y) {
-        for (int32_t x = 0; x < mapWidth; ++x) {
-            if (arcs[static_cast<size_t>(y) * mapWidth + x] > fullViewDegrees)
+    for (int32_t y = 0; y < host::mapHeight; ++y) {
+        for (int32_t x = 0; x < host::mapWidth; ++x) {
+            if (arcs[static_cast<size_t>(y) * host::mapWidth + x] > fullViewDegrees)
                 continue;
             ++seen;
             empty += blank(picture.at(x, y));
@@ -64,12 +64,12 @@ Mosaic combine(const RegionViews& views, const std::vector<const SatellitePictur
         const auto found =
             std::find(views.satellites.begin(), views.satellites.end(), picture->satellite);
         const auto index = static_cast<size_t>(found - views.satellites.begin());
-        if (found != views.satellites.end() && picture->picture.width == mapWidth &&
-            picture->picture.height == mapHeight) {
+        if (found != views.satellites.end() && picture->picture.width == host::mapWidth &&
+            picture->picture.height == host::mapHeight) {
             sources.push_back({picture, views.arcs[index].data(), views.weights[index].data()});
         }
     }
-    const size_t pixels = static_cast<size_t>(mapWidth) * mapHeight;
+    const size_t pixels = static_cast<size_t>(host::mapWidth) * host::mapHeight;
     Mosaic mosaic;
     mosaic.colours.assign(pixels * 3, 0);
     mosaic.cover.assign(pixels, 0);
@@ -124,21 +124,22 @@ bool needsFill(const Mosaic& mosaic) {
 }
 
 void fillUnder(Mosaic& mosaic, const host::Canvas* fill) {
-    const bool usable = fill != nullptr && fill->width() == mapWidth && fill->height() == mapHeight;
-    mosaic.canvas = host::Canvas(mapWidth, mapHeight, noData);
+    const bool usable =
+        fill != nullptr && fill->width() == host::mapWidth && fill->height() == host::mapHeight;
+    mosaic.canvas = host::Canvas(host::mapWidth, host::mapHeight, noData);
     int64_t filled = 0;
-    for (int32_t y = 0; y < mapHeight; ++y) {
-        for (int32_t x = 0; x < mapWidth; ++x) {
-            const size_t at = static_cast<size_t>(y) * mapWidth + x;
+    for (int32_t y = 0; y < host::mapHeight; ++y) {
+        for (int32_t x = 0; x < host::mapWidth; ++x) {
+            const size_t at = static_cast<size_t>(y) * host::mapWidth + x;
             const int32_t cover = mosaic.cover[at];
             const host::Colour under = usable && cover < 255 ? fill->pixel(x, y) : noData;
             const auto mix = [cover](int32_t low, int32_t high) {
                 return static_cast<uint8_t>((low * (255 - cover) + high * cover + 127) / 255);
             };
-            mosaic.canvas.blendPixel(x, y,
-                                     host::Colour{mix(under.r, mosaic.colours[at * 3]),
-                                                  mix(under.g, mosaic.colours[at * 3 + 1]),
-                                                  mix(under.b, mosaic.colours[at * 3 + 2])});
+            mosaic.canvas.setPixel(x, y,
+                                   host::Colour{mix(under.r, mosaic.colours[at * 3]),
+                                                mix(under.g, mosaic.colours[at * 3 + 1]),
+                                                mix(under.b, mosaic.colours[at * 3 + 2])});
             filled += 255 - cover;
         }
     }
@@ -177,12 +178,12 @@ Caption captionOf(const Mosaic& mosaic, const std::vector<SatellitePicture>& pic
     return caption;
 }
 
-std::vector<uint8_t> finishMosaic(Mosaic& mosaic, const std::vector<SatellitePicture>& pictures,
-                                  const host::Canvas* fill, const std::string& compositeDay,
-                                  const OutlineDrawer& outlines) {
+std::vector<uint8_t> finishMosaic(Mosaic& mosaic, const host::GeoBox& box,
+                                  const std::vector<SatellitePicture>& pictures,
+                                  const host::Canvas* fill, const std::string& compositeDay) {
     fillUnder(mosaic, fill);
     const Caption caption = captionOf(mosaic, pictures, compositeDay);
-    finishSatelliteMap(mosaic.canvas, caption.time, caption.credit, outlines);
+    finishSatelliteMap(mosaic.canvas, box, caption.time, caption.credit);
     return mosaic.canvas.encodeJpeg();
 }
 

@@ -58,10 +58,10 @@ struct Caption {
 Caption captionOf(const Mosaic& mosaic, const std::vector<SatellitePicture>& pictures,
                   const std::string& compositeDay);
 
-// The finished map as a JPEG: `fill` (yesterday's composite of `compositeDay`, or nullptr)
-// under what the satellites leave uncovered, the outlines drawn by `outlines`, the caption.
-std::vector<uint8_t> finishMosaic(Mosaic& mosaic, const std::vector<SatellitePicture>& pictures,
-                                  const host::Canvas* fill, const std::string& compositeDay,
-                                  const OutlineDrawer& outlines);
+// The finished map of `box` as a JPEG: `fill` (yesterday's composite of `compositeDay`, or
+// nullptr) under what the satellites leave uncovered, the outlines, the caption.
+std::vector<uint8_t> finishMosaic(Mosaic& mosaic, const host::GeoBox& box,
+                                  const std::vector<SatellitePicture>& pictures,
+                                  const host::Canvas* fill, const std::string& compositeDay);
 
 }  // namespace nubivo::live

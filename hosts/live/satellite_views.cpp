@@ -5,7 +5,7 @@
 #include <memory>
 #include <mutex>
 
-#include "hosts/live/regions.h"
+#include "hosts/core/regions.h"
 
 namespace nubivo::live {
 namespace {
@@ -41,18 +41,19 @@ const std::vector<Satellite> assignments[8] = {
 };
 
 RegionViews computeViews(int32_t region) {
-    const GeoBox& box = regionBoxes[region];
+    const host::GeoBox& box = host::regionBoxes[region];
     RegionViews views;
     views.satellites = assignments[region];
     const size_t count = views.satellites.size();
     views.primary.assign(count, false);
-    views.arcs.assign(count, std::vector<float>(static_cast<size_t>(mapWidth) * mapHeight));
+    views.arcs.assign(count,
+                      std::vector<float>(static_cast<size_t>(host::mapWidth) * host::mapHeight));
     views.weights = views.arcs;
-    for (int32_t y = 0; y < mapHeight; ++y) {
-        const double lat = mapLatitude(box, y);
-        for (int32_t x = 0; x < mapWidth; ++x) {
-            const double lon = mapLongitude(box, x);
-            const size_t at = static_cast<size_t>(y) * mapWidth + x;
+    for (int32_t y = 0; y < host::mapHeight; ++y) {
+        const double lat = host::mapLatitude(box, y);
+        for (int32_t x = 0; x < host::mapWidth; ++x) {
+            const double lon = host::mapLongitude(box, x);
+            const size_t at = static_cast<size_t>(y) * host::mapWidth + x;
             size_t nearest = 0;
             for (size_t i = 0; i < count; ++i) {
                 views.arcs[i][at] =

@@ -39,7 +39,7 @@ double viewWeight(double arcDegrees);
 struct RegionViews {
     std::vector<Satellite> satellites;
     std::vector<bool> primary;
-    std::vector<std::vector<float>> arcs;     // per satellite, mapWidth * mapHeight
+    std::vector<std::vector<float>> arcs;     // per satellite, host::mapWidth * host::mapHeight
     std::vector<std::vector<float>> weights;  // viewWeight of each arc
     // Some of the box is beyond full view of every satellite: yesterday's composite fills it.
     bool needsFill = false;

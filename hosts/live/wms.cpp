@@ -194,7 +194,7 @@ std::optional<int64_t> parseIsoPeriod(std::string_view text) {
 }
 
 std::string getMapUrl(const std::string& base, const GetMap& request) {
-    const GeoBox& b = request.box;
+    const host::GeoBox& b = request.box;
     const bool v130 = request.version == WmsVersion::V130;
     const std::string box = v130 ? degrees(b.south) + "," + degrees(b.west) + "," +
                                        degrees(b.north) + "," + degrees(b.east)
@@ -204,8 +204,8 @@ std::string getMapUrl(const std::string& base, const GetMap& request) {
                       "SERVICE=WMS&VERSION=" + (v130 ? "1.3.0" : "1.1.1") +
                       "&REQUEST=GetMap&LAYERS=" + request.layer + "&STYLES=&" +
                       (v130 ? "CRS" : "SRS") + "=EPSG:4326&BBOX=" + box +
-                      "&WIDTH=" + std::to_string(mapWidth) +
-                      "&HEIGHT=" + std::to_string(mapHeight) + "&FORMAT=" + request.format;
+                      "&WIDTH=" + std::to_string(host::mapWidth) +
+                      "&HEIGHT=" + std::to_string(host::mapHeight) + "&FORMAT=" + request.format;
     if (request.transparent)
         url += "&TRANSPARENT=TRUE";
     if (!request.time.empty())

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "hosts/live/regions.h"
+#include "hosts/core/regions.h"
 #include "hosts/live/upstream_client.h"
 
 namespace nubivo::live {
@@ -28,7 +28,7 @@ enum class WmsVersion { V111, V130 };
 struct GetMap {
     WmsVersion version = WmsVersion::V111;
     std::string layer;
-    GeoBox box{};
+    host::GeoBox box{};
     // "image/png" with `transparent` for pictures to combine (nothing drawn where the
     // service has no data), or "image/jpeg".
     std::string format = "image/png";

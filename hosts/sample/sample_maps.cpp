@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <numbers>
+#include <string>
 
-#include "hosts/core/colour_ramp.h"
-#include "hosts/core/outlines.h"
+#include "hosts/core/calendar.h"
+#include "hosts/core/weather_map.h"
 
 namespace nubivo::sample {
 
@@ -14,52 +16,14 @@ namespace {
 using host::blend;
 using host::Canvas;
 using host::Colour;
-using host::Point;
-using host::ramp;
-using host::Stop;
+using host::GeoBox;
+using host::mapHeight;
+using host::mapWidth;
 
 enum Layer : int32_t { SatelliteLayer = 0, HighLayer = 1, LowLayer = 2, PrecipitationLayer = 3 };
 
-// What a region's map shows: its centre and its width in degrees of longitude; the
-// height follows from the picture's shape with square pixels at the centre's latitude.
-struct View {
-    double lon;
-    double lat;
-    double width;
-};
-
-constexpr View views[mapRegionCount] = {
-    {12, 52, 75},    // Europe
-    {-100, 45, 90},  // North America
-    {-60, -22, 80},  // South America
-    {100, 35, 100},  // Asia
-    {140, -27, 65},  // Australia
-    {-75, 18, 40},   // Caribbean
-    {45, 28, 45},    // Middle East
-    {18, 2, 95},     // Africa
-};
-
-struct Projection {
-    double lonLeft;
-    double latTop;
-    double pixelsPerLon;
-    double pixelsPerLat;
-
-    Point toPixel(double lon, double lat) const {
-        return Point{(lon - lonLeft) * pixelsPerLon, (latTop - lat) * pixelsPerLat};
-    }
-    double lonAt(double x) const { return lonLeft + x / pixelsPerLon; }
-    double latAt(double y) const { return latTop - y / pixelsPerLat; }
-};
-
-Projection projectionFor(const View& view) {
-    Projection p{};
-    p.pixelsPerLon = mapWidth / view.width;
-    p.pixelsPerLat = p.pixelsPerLon / std::cos(view.lat * std::numbers::pi / 180.0);
-    p.lonLeft = view.lon - view.width / 2.0;
-    p.latTop = view.lat + mapHeight / 2.0 / p.pixelsPerLat;
-    return p;
-}
+// The outlines are Natural Earth's: the only real thing on these maps.
+constexpr const char* credit = "Natural Earth";
 
 double lattice(uint64_t seed, int64_t ix, int64_t iy) {
     uint64_t z = seed ^ (static_cast<uint64_t>(ix) * 0x9E3779B97F4A7C15ull) ^
@@ -104,27 +68,6 @@ double smoothStep(double low, double high, double x) {
     return t * t * (3.0 - 2.0 * t);
 }
 
-constexpr Stop temperatureStops[] = {
-    {-35, {120, 40, 160}}, {-20, {60, 60, 200}}, {-5, {70, 150, 230}}, {5, {90, 200, 170}},
-    {15, {140, 210, 80}},  {25, {245, 215, 60}}, {33, {245, 130, 40}}, {42, {200, 30, 30}},
-};
-constexpr Stop rainStops[] = {
-    {0.0, {150, 225, 140}},
-    {0.35, {40, 170, 60}},
-    {0.65, {240, 220, 40}},
-    {1.0, {215, 40, 30}},
-};
-
-constexpr Colour white{255, 255, 255};
-constexpr Colour coastDark{40, 40, 40};
-
-// Land 1, sea 0, per pixel of the map.
-std::vector<uint8_t> landMask(const Projection& projection) {
-    return host::landMask(mapWidth, mapHeight, [&projection](double lon, double lat) {
-        return projection.toPixel(lon, lat);
-    });
-}
-
 // A made-up air temperature: warm at the equator, following the season, with weather on top.
 double airTemperature(double lon, double lat, int32_t dayOfYear, double drift) {
     const double latRad = std::abs(lat) * std::numbers::pi / 180.0;
@@ -143,110 +86,82 @@ int32_t dayOfYear(int64_t hour) {
     return static_cast<int32_t>((year - std::floor(year)) * 365.2425);
 }
 
-void drawGrid(Canvas& canvas, const Projection& projection, Colour colour, double amount) {
-    for (int32_t x = 0; x < mapWidth; ++x) {
-        for (int32_t y = 0; y < mapHeight; ++y) {
-            const double lon0 = projection.lonAt(x);
-            const double lon1 = projection.lonAt(x + 1);
-            const double lat0 = projection.latAt(y);
-            const double lat1 = projection.latAt(y + 1);
-            const bool onMeridian = std::floor(lon0 / 10.0) != std::floor(lon1 / 10.0);
-            const bool onParallel = std::floor(lat0 / 10.0) != std::floor(lat1 / 10.0);
-            if (onMeridian || onParallel)
-                canvas.blendPixel(x, y, colour, amount);
+// "Mon 7 Dec" of the UTC day of `hour`.
+std::string dayText(int64_t hour) {
+    const host::CivilDate date = host::civilDate(host::floorDiv(hour, 24));
+    return std::string(host::weekdayName(date.weekday)) + " " + std::to_string(date.day) + " " +
+           host::monthName(date.month);
+}
+
+std::string hourText(int64_t hour) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:00 UTC",
+                  static_cast<int>(hour - host::floorDiv(hour, 24) * 24));
+    return text;
+}
+
+// Clouds over made-up land and sea, in the colours of a true-colour picture.
+Canvas satellitePicture(const GeoBox& box, double drift) {
+    Canvas picture(mapWidth, mapHeight, Colour{});
+    const auto land = host::landMask(box);
+    for (int32_t y = 0; y < mapHeight; ++y) {
+        const double lat = host::mapLatitude(box, y);
+        for (int32_t x = 0; x < mapWidth; ++x) {
+            const double lon = host::mapLongitude(box, x);
+            const bool isLand = (*land)[static_cast<size_t>(y) * mapWidth + x] != 0;
+            const double relief = fractalNoise(0x51A7ull, lon / 3.0, lat / 3.0);
+            Colour c = isLand ? blend(Colour{58, 82, 42}, Colour{122, 108, 70}, relief)
+                              : Colour{14, 30, 64};
+            const double cover =
+                smoothStep(0.48, 0.78, fractalNoise(0xC10Dull, (lon + drift) / 9.0, lat / 7.0));
+            picture.setPixel(x, y, blend(c, Colour{245, 247, 250}, cover * 0.92));
         }
     }
+    return picture;
 }
 
-void drawLegend(Canvas& canvas, const Stop* stops, size_t count) {
-    const double low = stops[0].at;
-    const double high = stops[count - 1].at;
-    canvas.fillRect(9, 311, 171, 321, coastDark);
-    for (int32_t x = 10; x < 170; ++x) {
-        const Colour c = ramp(stops, count, low + (high - low) * (x - 10) / 159.0);
-        canvas.fillRect(x, 312, x + 1, 320, c);
-    }
-}
-
-// Twenty-four marks along the bottom, the one of the picture's hour filled.
-void drawHourMarks(Canvas& canvas, int64_t hour, Colour colour, Colour dim) {
-    const int32_t current = static_cast<int32_t>(((hour % 24) + 24) % 24);
-    for (int32_t i = 0; i < 24; ++i) {
-        const double left = mapWidth - 10 - (24 - i) * 7;
-        canvas.fillRect(left, 313, left + 5, 318, i == current ? colour : dim);
-    }
-}
-
-void drawFrame(Canvas& canvas) {
-    canvas.fillRect(0, 0, mapWidth, 1, coastDark);
-    canvas.fillRect(0, mapHeight - 1, mapWidth, mapHeight, coastDark);
-    canvas.fillRect(0, 0, 1, mapHeight, coastDark);
-    canvas.fillRect(mapWidth - 1, 0, mapWidth, mapHeight, coastDark);
+// Made-up precipitation in mm: showers where the noise is high, up to a downpour.
+double precipitation(double lon, double lat, double drift) {
+    const double n = fractalNoise(0x9A1Cull, (lon + drift) / 8.0, lat / 6.0);
+    if (n <= 0.56)
+        return 0;
+    return 0.1 * std::pow(600.0, smoothStep(0.56, 0.9, n));
 }
 
 }  // namespace
 
 Canvas drawMap(int32_t region, int32_t layer, int64_t hour) {
-    Canvas canvas(mapWidth, mapHeight, white);
-    if (region < 0 || region >= mapRegionCount || layer < 0 || layer >= mapLayerCount) {
-        return canvas;
-    }
-    const Projection projection = projectionFor(views[region]);
-    const std::vector<uint8_t> land = landMask(projection);
+    if (region < 0 || region >= mapRegionCount || layer < 0 || layer >= mapLayerCount)
+        return Canvas(mapWidth, mapHeight, Colour{255, 255, 255});
+    const GeoBox& box = host::regionBoxes[region];
     const int32_t day = dayOfYear(hour);
     // Weather drifts east by a degree and a half an hour.
     const double drift = -1.5 * static_cast<double>(hour % 240000);
-
-    for (int32_t y = 0; y < mapHeight; ++y) {
-        const double lat = projection.latAt(y + 0.5);
-        for (int32_t x = 0; x < mapWidth; ++x) {
-            const double lon = projection.lonAt(x + 0.5);
-            const bool isLand =
-                land[static_cast<size_t>(y) * mapWidth + static_cast<size_t>(x)] != 0;
-            Colour c;
-            switch (layer) {
-                case SatelliteLayer: {
-                    const double relief = fractalNoise(0x51A7ull, lon / 3.0, lat / 3.0);
-                    c = isLand ? blend(Colour{58, 82, 42}, Colour{122, 108, 70}, relief)
-                               : Colour{14, 30, 64};
-                    const double cover = smoothStep(
-                        0.48, 0.78, fractalNoise(0xC10Dull, (lon + drift) / 9.0, lat / 7.0));
-                    c = blend(c, Colour{245, 247, 250}, cover * 0.92);
-                    break;
-                }
-                case HighLayer:
-                case LowLayer: {
-                    const double t =
-                        airTemperature(lon, lat, day, drift) + (layer == HighLayer ? 4.0 : -5.0);
-                    c = ramp(temperatureStops, std::size(temperatureStops), t);
-                    if (!isLand)
-                        c = blend(c, Colour{205, 220, 235}, 0.55);
-                    break;
-                }
-                default: {
-                    c = isLand ? Colour{228, 226, 214} : Colour{200, 216, 236};
-                    const double n = fractalNoise(0x9A1Cull, (lon + drift) / 8.0, lat / 6.0);
-                    const double rain = smoothStep(0.56, 0.86, n);
-                    if (n > 0.56)
-                        c = blend(c, ramp(rainStops, std::size(rainStops), rain), 0.9);
-                    break;
-                }
-            }
-            canvas.blendPixel(x, y, c);
+    const std::string when = dayText(hour);
+    switch (layer) {
+        case SatelliteLayer: {
+            Canvas picture = satellitePicture(box, drift);
+            host::finishImageryMap(picture, box,
+                                   {"Sample satellite, " + when + " " + hourText(hour), credit});
+            return picture;
         }
+        case HighLayer:
+        case LowLayer: {
+            const double offset = layer == HighLayer ? 4.0 : -5.0;
+            return host::drawFieldMap(
+                box, host::MapQuantity::Temperature,
+                [&](double lon, double lat) {
+                    return airTemperature(lon, lat, day, drift) + offset;
+                },
+                {std::string(layer == HighLayer ? "Sample high, " : "Sample low, ") + when,
+                 credit});
+        }
+        default:
+            return host::drawFieldMap(
+                box, host::MapQuantity::Precipitation,
+                [&](double lon, double lat) { return precipitation(lon, lat, drift); },
+                {"Sample precipitation, " + when, credit});
     }
-    const bool satellite = layer == SatelliteLayer;
-    drawGrid(canvas, projection, satellite ? white : coastDark, satellite ? 0.18 : 0.15);
-    host::drawCoast(canvas, land, satellite ? Colour{200, 200, 160} : coastDark);
-    if (layer == HighLayer || layer == LowLayer) {
-        drawLegend(canvas, temperatureStops, std::size(temperatureStops));
-    } else if (layer == PrecipitationLayer) {
-        drawLegend(canvas, rainStops, std::size(rainStops));
-    }
-    drawHourMarks(canvas, hour, satellite ? white : coastDark,
-                  satellite ? Colour{70, 84, 110} : Colour{170, 170, 170});
-    drawFrame(canvas);
-    return canvas;
 }
 
 std::vector<uint8_t> mapPicture(int32_t region, int32_t layer, int64_t hour) {

@@ -7,14 +7,13 @@
 
 namespace nubivo::sample {
 
-inline constexpr int32_t mapWidth = 440;
-inline constexpr int32_t mapHeight = 330;
 inline constexpr int32_t mapRegionCount = 8;
 inline constexpr int32_t mapLayerCount = 4;
 
-// The map of `region` and `layer` for hour `hour` (hours since 1970, UTC): a stylised
-// outline of the region with a cloud field or a colour field made up for that hour.
-// Region or layer out of range give a blank picture.
+// The map of `region` and `layer` for hour `hour` (hours since 1970, UTC), over the region's
+// box with Natural Earth's outlines: a cloud field over made-up land and sea, or made-up highs,
+// lows or precipitation on the shared colour scales, each titled "Sample ..." with its day or
+// hour. Region or layer out of range give a blank picture. The same hour gives the same pixels.
 host::Canvas drawMap(int32_t region, int32_t layer, int64_t hour);
 
 // drawMap as JPEG bytes.

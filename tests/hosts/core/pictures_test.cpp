@@ -3,11 +3,8 @@
 #include <set>
 #include <string>
 
-#include "hosts/core/bitmap_font.h"
 #include "hosts/core/canvas.h"
-#include "hosts/core/colour_ramp.h"
 #include "hosts/core/icons.h"
-#include "hosts/core/outlines.h"
 
 namespace nubivo {
 namespace {
@@ -52,7 +49,10 @@ TEST(HostIconsTest, EveryKindIsADistinctPictureOnWhiteWithAUrlSafeName) {
 
 TEST(HostCanvasTest, EncodedPicturesDecodeBackAndGarbageDoesNot) {
     Canvas canvas(40, 30, Colour{10, 200, 30});
-    canvas.fillRect(0, 0, 20, 30, Colour{250, 20, 20});
+    for (int32_t y = 0; y < 30; ++y) {
+        for (int32_t x = 0; x < 20; ++x)
+            canvas.setPixel(x, y, Colour{250, 20, 20});
+    }
     for (const std::vector<uint8_t>& bytes : {canvas.encodePng(), canvas.encodeJpeg()}) {
         Canvas back(1, 1, Colour{});
         ASSERT_TRUE(Canvas::decode(bytes.data(), bytes.size(), Colour{}, back));
@@ -72,66 +72,6 @@ TEST(HostCanvasTest, EncodedPicturesDecodeBackAndGarbageDoesNot) {
     EXPECT_FALSE(Canvas::decode(png.data(), png.size(), Colour{}, untouched, 39));
     EXPECT_EQ(untouched.width(), 3);
     EXPECT_EQ(untouched.pixel(1, 1).b, 3);
-}
-
-TEST(HostFontTest, TextIsDrawnWhereItsWidthSays) {
-    EXPECT_EQ(host::textWidth(""), 0);
-    EXPECT_EQ(host::textWidth("A"), 5);
-    EXPECT_EQ(host::textWidth("10 \xC2\xB0"
-                              "C",
-                              2),
-              (5 * 6 - 1) * 2);
-    EXPECT_EQ(host::textWidth("\xC3\xA9"), 5);  // one unknown character
-
-    const Colour white{255, 255, 255};
-    Canvas canvas(80, 20, white);
-    host::drawText(canvas, 4, 3, "NASA GIBS", Colour{}, 1);
-    int32_t left = 80, right = -1, top = 20, bottom = -1;
-    for (int32_t y = 0; y < 20; ++y) {
-        for (int32_t x = 0; x < 80; ++x) {
-            if (canvas.pixel(x, y).r == 0) {
-                left = std::min(left, x);
-                right = std::max(right, x);
-                top = std::min(top, y);
-                bottom = std::max(bottom, y);
-            }
-        }
-    }
-    EXPECT_EQ(left, 4);
-    EXPECT_EQ(right, 4 + host::textWidth("NASA GIBS") - 1);
-    EXPECT_EQ(top, 3);
-    EXPECT_EQ(bottom, 3 + host::glyphHeight - 1);
-    // Clipped at the edges, never written past them.
-    host::drawText(canvas, 70, 15, "Open-Meteo.com", Colour{}, 3);
-}
-
-TEST(HostOutlinesTest, TheLandMaskFindsContinentsAndSeas) {
-    // The whole world, one pixel a degree, north up.
-    const auto mask = host::landMask(360, 180, [](double lon, double lat) {
-        return host::Point{lon + 180.0, 90.0 - lat};
-    });
-    auto land = [&](double lon, double lat) {
-        return mask[static_cast<size_t>(90 - lat) * 360 + static_cast<size_t>(lon + 180)] != 0;
-    };
-    EXPECT_TRUE(land(2.35, 48.85));  // Paris
-    EXPECT_TRUE(land(-100, 40));     // the middle of North America
-    EXPECT_TRUE(land(134, -25));     // Australia
-    EXPECT_FALSE(land(-30, 30));     // the Atlantic
-    EXPECT_FALSE(land(51, 42));      // the Caspian Sea, cut out of Asia
-    EXPECT_FALSE(land(-150, -20));   // the Pacific
-
-    Canvas canvas(360, 180, Colour{255, 255, 255});
-    host::drawCoast(canvas, mask, Colour{}, 1.0);
-    EXPECT_EQ(canvas.pixel(static_cast<int32_t>(2.35 + 180), 90 - 49).r, 255);  // inland
-    EXPECT_GT(inkedPixels(canvas, Colour{255, 255, 255}), 500);
-}
-
-TEST(HostRampTest, ValuesBetweenStopsAreMixedAndEndsHold) {
-    const host::Stop stops[] = {{0, {0, 0, 0}}, {10, {200, 100, 0}}};
-    EXPECT_EQ(host::ramp(stops, 2, -5).r, 0);
-    EXPECT_EQ(host::ramp(stops, 2, 5).r, 100);
-    EXPECT_EQ(host::ramp(stops, 2, 5).g, 50);
-    EXPECT_EQ(host::ramp(stops, 2, 99).r, 200);
 }
 
 }  // namespace

@@ -7,8 +7,8 @@
 #include <set>
 #include <string>
 
+#include "hosts/core/regions.h"
 #include "hosts/live/imagery.h"
-#include "hosts/live/regions.h"
 #include "hosts/live/satellite_mosaic.h"
 #include "hosts/live/satellite_times.h"
 #include "hosts/live/satellite_views.h"
@@ -37,7 +37,7 @@ TEST(WmsTest, RequestsWriteTheBoxInTheVersionsOrder) {
          "&BBOX=33,-12,75,44&WIDTH=440"},
     };
     for (const Case& c : cases) {
-        const live::GetMap request{c.version,   "L",  live::regionBoxes[0],
+        const live::GetMap request{c.version,   "L",  host::regionBoxes[0],
                                    "image/png", true, live::isoTime(mondayMorning)};
         EXPECT_NE(live::getMapUrl("http://h/wms", request).find(c.part), std::string::npos)
             << live::getMapUrl("http://h/wms", request);
@@ -217,21 +217,21 @@ TEST(SatelliteTimesTest, TheCompositeIsYesterdaysFromFourInTheMorning) {
 // A picture of the map's size in one colour (alpha 0 for transparent).
 live::RgbaPicture plain(uint8_t r, uint8_t g, uint8_t b, uint8_t a = 255) {
     live::RgbaPicture picture;
-    picture.width = live::mapWidth;
-    picture.height = live::mapHeight;
-    for (int32_t i = 0; i < live::mapWidth * live::mapHeight; ++i)
+    picture.width = host::mapWidth;
+    picture.height = host::mapHeight;
+    for (int32_t i = 0; i < host::mapWidth * host::mapHeight; ++i)
         picture.pixels.insert(picture.pixels.end(), {r, g, b, a});
     return picture;
 }
 
 TEST(SatelliteMosaicTest, TheNearerSatelliteShowsAndTheFillTakesTheRest) {
     const int32_t northAmerica = 1;
-    const live::GeoBox& box = live::regionBoxes[northAmerica];
+    const host::GeoBox& box = host::regionBoxes[northAmerica];
     const live::RegionViews& views = live::regionViews(northAmerica);
     const live::SatellitePicture east{Satellite::GoesEast, mondayMorning, plain(200, 0, 0)};
     const live::SatellitePicture west{Satellite::GoesWest, mondayMorning, plain(0, 0, 200)};
     const live::SatellitePicture blankWest{Satellite::GoesWest, mondayMorning, plain(0, 0, 0, 0)};
-    const host::Canvas fill(live::mapWidth, live::mapHeight, host::Colour{0, 200, 0});
+    const host::Canvas fill(host::mapWidth, host::mapHeight, host::Colour{0, 200, 0});
     struct Case {
         const live::SatellitePicture* westPicture;
         double lon, lat;
@@ -249,7 +249,7 @@ TEST(SatelliteMosaicTest, TheNearerSatelliteShowsAndTheFillTakesTheRest) {
         live::Mosaic mosaic = live::combine(views, {&east, c.westPicture});
         EXPECT_TRUE(live::needsFill(mosaic));
         live::fillUnder(mosaic, &fill);
-        const host::Point at = live::mapPixel(box, c.lon, c.lat);
+        const host::Point at = host::mapPixel(box, c.lon, c.lat);
         const host::Colour got =
             mosaic.canvas.pixel(static_cast<int32_t>(at.x), static_cast<int32_t>(at.y));
         EXPECT_NEAR(got.r, c.expected.r, 12);
@@ -268,8 +268,8 @@ TEST(SatelliteMosaicTest, APictureEmptyWhereItsSatelliteSeesIsNoImagery) {
     const live::RegionViews& europe = live::regionViews(0);
     live::RgbaPicture cornerOnly = plain(0, 0, 0, 0);
     for (int32_t y = 0; y < 20; ++y) {
-        for (int32_t x = 400; x < live::mapWidth; ++x)
-            std::fill_n(&cornerOnly.pixels[(static_cast<size_t>(y) * live::mapWidth + x) * 4], 4,
+        for (int32_t x = 400; x < host::mapWidth; ++x)
+            std::fill_n(&cornerOnly.pixels[(static_cast<size_t>(y) * host::mapWidth + x) * 4], 4,
                         uint8_t{200});
     }
     const std::pair<live::RgbaPicture, bool> cases[] = {

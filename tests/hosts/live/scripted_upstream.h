@@ -89,13 +89,13 @@ class ScriptedUpstream {
     static constexpr int32_t endpointCount = 4;
     enum class Fault {
         None,
-        Hang,     // answers nothing until the server stops (or 60 s pass)
-        Drip,     // a 200 whose body comes a byte every 400 ms
-        Reset,    // the connection breaks off inside the body
-        Garbage,  // a 200 with a body of no documented shape
+        Hang,         // answers nothing until the server stops (or 60 s pass)
+        Drip,         // a 200 whose body comes a byte every 400 ms
+        Reset,        // the connection breaks off inside the body
+        Garbage,      // a 200 with a body of no documented shape
         Undecodable,  // a 200 "image/png" whose bytes are no picture
-        TooMany,  // 429, with Retry-After when retryAfter >= 0
-        Busy,     // 503, the same
+        TooMany,      // 429, with Retry-After when retryAfter >= 0
+        Busy,         // 503, the same
         // Open-Meteo's own refusals: 429 without Retry-After, the reason in the JSON body.
         MinutelyLimit,
         HourlyLimit,

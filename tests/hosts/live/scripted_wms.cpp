@@ -235,28 +235,6 @@ void sendPicture(httplib::Response& response, const MapAsk& ask, const LayerInfo
     FreeImage_Unload(bitmap);
 }
 
-// A transparent PNG with lines of full coverage: an overlay's picture.
-void sendOverlay(httplib::Response& response, int32_t width, int32_t height) {
-    FIBITMAP* bitmap = FreeImage_Allocate(width, height, 32);
-    for (int32_t y = 0; y < height; ++y) {
-        BYTE* row = FreeImage_GetScanLine(bitmap, y);
-        for (int32_t x = 0; x < width; ++x) {
-            BYTE* p = row + x * 4;
-            const bool line = x == width / 2 || y == height / 3;
-            p[FI_RGBA_RED] = p[FI_RGBA_GREEN] = p[FI_RGBA_BLUE] = 255;
-            p[FI_RGBA_ALPHA] = line ? 255 : 0;
-        }
-    }
-    FIMEMORY* memory = FreeImage_OpenMemory(nullptr, 0);
-    FreeImage_SaveToMemory(FIF_PNG, bitmap, memory, PNG_DEFAULT);
-    BYTE* data = nullptr;
-    DWORD size = 0;
-    FreeImage_AcquireMemory(memory, &data, &size);
-    response.set_content(reinterpret_cast<const char*>(data), size, "image/png");
-    FreeImage_CloseMemory(memory);
-    FreeImage_Unload(bitmap);
-}
-
 }  // namespace
 
 ScriptedWms::ScriptedWms() : clock_([] { return mondayMorning; }) {}
@@ -378,11 +356,6 @@ void ScriptedWms::answerGibs(const httplib::Request& request, httplib::Response&
     if (!readMapAsk(request, response, Flavour::Gibs, &ask))
         return;
     const std::string layerName = param(request, "LAYERS");
-    if (layerName == "Coastlines_15m" || layerName == "Reference_Features_15m") {
-        if (!ask.png)
-            return exception(response, Flavour::Gibs, ask.v130, "InvalidFormat", "Invalid format");
-        return sendOverlay(response, ask.width, ask.height);
-    }
     const auto found = gibsLayers().find(layerName);
     if (found == gibsLayers().end())
         return exception(response, Flavour::Gibs, ask.v130, "LayerNotDefined",

@@ -7,17 +7,18 @@
 #include <memory>
 #include <string>
 
-#include "images/image_download.h"
-#include "images/map_layers.h"
-#include "platform/server_addresses.h"
-#include "platform/http_date.h"
-#include "state/viewer_state.h"
-#include "state/window_bridge.h"
-#include "support/served_server.h"
 #include "hosts/core/icons.h"
 #include "hosts/sample/sample_maps.h"
 #include "hosts/sample/sample_server.h"
 #include "hosts/sample/sample_weather.h"
+#include "images/image_download.h"
+#include "images/map_layers.h"
+#include "platform/http_date.h"
+#include "platform/server_addresses.h"
+#include "state/viewer_state.h"
+#include "state/window_bridge.h"
+#include "support/jpeg_facts.h"
+#include "support/served_server.h"
 #include "worker/update_worker.h"
 
 namespace nubivo {
@@ -75,8 +76,14 @@ TEST_F(SamplePicturesTest, AllMapsDecodeAtTheirSizeAndShareTheHoursStamp) {
             const Size size = decodedSize(*picture.bytes);
             EXPECT_EQ(size.width, 440);
             EXPECT_EQ(size.height, 330);
+            const test::JpegFacts facts = test::jpegFacts(*picture.bytes);
+            EXPECT_EQ(facts.sampling, (std::vector<uint8_t>{0x11, 0x11, 0x11}));
+            EXPECT_GE(facts.quality, 90);
         }
     }
+    // Made anew, the same hour's map is the same bytes.
+    EXPECT_EQ(sample::mapPicture(Europe, Precipitation, mondayMorning / 3600),
+              *host.map(Europe, Precipitation).bytes);
     EXPECT_FALSE(host.map(regionCount, 0).bytes);
     EXPECT_FALSE(host.map(0, mapLayerCount).bytes);
 }

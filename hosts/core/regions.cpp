@@ -1,6 +1,6 @@
-#include "hosts/live/regions.h"
+#include "hosts/core/regions.h"
 
-namespace nubivo::live {
+namespace nubivo::host {
 
 const GeoBox regionBoxes[8] = {
     {-12, 33, 44, 75},     // Europe
@@ -13,9 +13,9 @@ const GeoBox regionBoxes[8] = {
     {-32, -37, 68, 38},    // Africa
 };
 
-host::Point mapPixel(const GeoBox& box, double lon, double lat) {
-    return host::Point{(lon - box.west) / (box.east - box.west) * mapWidth,
-                       (box.north - lat) / (box.north - box.south) * mapHeight};
+Point mapPixel(const GeoBox& box, double lon, double lat) {
+    return Point{(lon - box.west) / (box.east - box.west) * mapWidth,
+                 (box.north - lat) / (box.north - box.south) * mapHeight};
 }
 
 double mapLongitude(const GeoBox& box, double x) {
@@ -26,4 +26,4 @@ double mapLatitude(const GeoBox& box, double y) {
     return box.north - (y + 0.5) / mapHeight * (box.north - box.south);
 }
 
-}  // namespace nubivo::live
+}  // namespace nubivo::host
