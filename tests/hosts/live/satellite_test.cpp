@@ -155,9 +155,6 @@ TEST(SatelliteViewsTest, EachRegionGetsItsSatellites) {
         EXPECT_EQ(views.needsFill, cases[region].fill);
     }
     EXPECT_NEAR(live::arcFromSatellite(S::Meteosat, 0, 75), 75, 1e-9);
-    EXPECT_EQ(live::viewWeight(70), 1);
-    EXPECT_EQ(live::viewWeight(74), 0.5);
-    EXPECT_EQ(live::viewWeight(80), 0);
 }
 
 // A day of builds against a service that holds a picture `delay` after it was taken: the
