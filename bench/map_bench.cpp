@@ -65,7 +65,7 @@ void ForecastMap(benchmark::State& state) {
 }
 BENCHMARK(ForecastMap)->Arg(0)->Arg(2)->Unit(benchmark::kMillisecond);
 
-// One satellite map of Europe: the service's JPEG decoded, finished, encoded again.
+// One satellite map of Europe finished from one picture: decoded, finished, encoded again.
 void SatelliteMap(benchmark::State& state) {
     Canvas photo(nubivo::host::mapWidth, nubivo::host::mapHeight, Colour{});
     for (int32_t y = 0; y < photo.height(); ++y) {
@@ -78,7 +78,8 @@ void SatelliteMap(benchmark::State& state) {
     for (auto _ : state) {
         Canvas picture(1, 1, Colour{});
         Canvas::decode(served.data(), served.size(), Colour{}, picture);
-        nubivo::live::finishSatelliteMap(picture, nubivo::host::regionBoxes[0], "2026-12-06");
+        nubivo::live::finishSatelliteMap(picture, nubivo::host::regionBoxes[0], "14:20 UTC",
+                                         "EUMETSAT");
         benchmark::DoNotOptimize(picture.encodeJpeg());
     }
 }

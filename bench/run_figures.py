@@ -485,11 +485,48 @@ def live_rows(table, live):
                 f"{entry['imagery_requests']:.0f} imagery)") if entry else None
     table.row("live host: a day of updates, forecast calls", calls(day.get("before")),
               calls(day["after"]), "well within 10000", day["after"]["forecast_call_units"] <= 5000)
-    if "bucket_requests" in day["after"]:
+    after = day["after"]
+    if "bucket_requests" in after:
         table.row("live host: a day of updates, model bucket", None,
-                  f"{day['after']['bucket_requests']:.0f} requests, "
-                  f"{day['after']['bucket_bytes'] / 1e6:.1f} MB", "reported", None)
+                  f"{after['bucket_requests']:.0f} requests, "
+                  f"{after['bucket_bytes'] / 1e6:.1f} MB", "reported", None)
+    if "eumetsat_map_requests" in after:
+        table.row("live host: a day of updates, imagery requests", None,
+                  f"GIBS {after['gibs_geostationary_requests']:.0f} geostationary, "
+                  f"{after['gibs_composite_requests']:.0f} composite; EUMETSAT "
+                  f"{after['eumetsat_map_requests']:.0f} maps, "
+                  f"{after['eumetsat_capabilities_requests']:.0f} capabilities",
+                  "one per satellite and build, Meteosat hourly",
+                  after["satellite_builds_over_budget"] == 0
+                  and after["meteosat_asked_twice_within_an_hour"] == 0)
+    painted = median_entry(live["after"], "SatelliteMapFromPictures")
+    if painted:
+        table.row("live host: satellite map from fetched pictures", None,
+                  f"{painted['real_time']:.1f} ms", "<= 40 ms", painted["real_time"] <= 40)
     model_rows(table, live["after"])
+
+
+def map_rows(table, maps):
+    """The hosts' map pictures; `maps` maps build names to entries."""
+    def ms(name, run):
+        entry = median_entry(maps[name], run) if maps.get(name) else None
+        return entry["real_time"] if entry else None
+
+    def cell(name, runs):
+        times = [ms(name, run) for run in runs]
+        return None if None in times else " / ".join(f"{t:.1f}" for t in times) + " ms"
+
+    builds = ("before", "after")
+    one_map = ("ForecastMap/0", "ForecastMap/2", "SatelliteMap")
+    table.row("one 440 x 330 map: forecast high / precipitation / satellite",
+              *(cell(n, one_map) for n in builds), "<= 30 ms",
+              all(ms("after", r) <= 30 for r in one_map))
+    start, kept = "SampleMapsAtStartUp", "SampleMapsKept"
+    before = ms("before", start)
+    after = ms("after", start)
+    table.row("sample host: its 32 maps at start-up / again, outlines kept",
+              *(cell(n, (start, kept)) for n in builds), "<= 1.5 x before",
+              before is None or after <= 1.5 * before)
 
 
 def model_rows(table, entries):

@@ -116,8 +116,8 @@ void onAboutClicked() {
         QStringLiteral("NubivoWeather Viewer v%1 - Info").arg(QLatin1String(shortVersion)),
         QStringLiteral("Powered by Nubivo Weather services.\n"
                        "Live weather data by Open-Meteo.com (CC BY 4.0), location "
-                       "data based on GeoNames, satellite imagery from NASA GIBS, "
-                       "forecast maps from NOAA GFS. "
+                       "data based on GeoNames, satellite imagery from NASA GIBS "
+                       "and EUMETSAT, forecast maps from NOAA GFS. "
                        "(c) 2026 the Nubivo Weather Viewer developers."),
         QMessageBox::Ok, windowResources.mainWindow);
     box.exec();

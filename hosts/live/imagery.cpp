@@ -3,19 +3,13 @@
 #include <cstdio>
 
 #include "hosts/core/calendar.h"
+#include "hosts/live/wms.h"
 
 namespace nubivo::live {
 namespace {
 
-bool startsWith(const std::string& text, const char* prefix) {
-    return text.rfind(prefix, 0) == 0;
-}
-
-std::string degrees(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%g", value);
-    return text;
-}
+// The composite of a day is whole this long after the day ends.
+constexpr int64_t dayComplete = 4 * 3600;
 
 }  // namespace
 
@@ -23,26 +17,14 @@ const char* const trueColourLayers[2] = {"VIIRS_NOAA20_CorrectedReflectance_True
                                          "VIIRS_SNPP_CorrectedReflectance_TrueColor"};
 
 std::string imageryDay(int64_t now) {
-    const host::CivilDate date = host::civilDate(host::floorDiv(now, 86400) - 1);
+    const host::CivilDate date = host::civilDate(host::floorDiv(now - dayComplete, 86400) - 1);
     char text[16];
     std::snprintf(text, sizeof text, "%04d-%02d-%02d", date.year, date.month, date.day);
     return text;
 }
 
-std::string getMapUrl(const std::string& base, const char* layer, const host::GeoBox& box,
-                      const std::string& day) {
-    std::string url = base + "?SERVICE=WMS&VERSION=1.1.1&REQUEST=GetMap&LAYERS=" + layer +
-                      "&STYLES=&SRS=EPSG:4326&BBOX=" + degrees(box.west) + "," +
-                      degrees(box.south) + "," + degrees(box.east) + "," + degrees(box.north) +
-                      "&WIDTH=" + std::to_string(host::mapWidth) +
-                      "&HEIGHT=" + std::to_string(host::mapHeight);
-    if (day.empty())
-        return url + "&FORMAT=image/png&TRANSPARENT=TRUE";
-    return url + "&FORMAT=image/jpeg&TIME=" + day;
-}
-
 std::optional<host::Canvas> imageryPicture(const UpstreamAnswer& answer) {
-    if (!answer.received || answer.status != 200 || !startsWith(answer.contentType, "image/"))
+    if (!isPictureAnswer(answer))
         return std::nullopt;
     host::Canvas picture(1, 1, host::Colour{});
     if (!host::Canvas::decode(reinterpret_cast<const uint8_t*>(answer.body.data()),

@@ -17,6 +17,7 @@ inline constexpr const char* defaultImageryUrl =
     "https://gibs.earthdata.nasa.gov/wms/epsg4326/best/wms.cgi";
 // NOAA's bucket of the GFS model's runs (Open Data Dissemination).
 inline constexpr const char* defaultGfsUrl = "https://noaa-gfs-bdp-pds.s3.amazonaws.com";
+inline constexpr const char* defaultEumetsatUrl = "https://view.eumetsat.int/geoserver/wms";
 
 // Everything the live host is set up with. Times are seconds unless named otherwise.
 struct LiveConfig {
@@ -26,8 +27,10 @@ struct LiveConfig {
     std::string geocodingUrl = defaultGeocodingUrl;
     std::string imageryUrl = defaultImageryUrl;
     std::string gfsUrl = defaultGfsUrl;
-    int64_t feedTtl = 900;       // a place's weather is fresh this long
-    int64_t mapRefresh = 10800;  // a map is rebuilt at most this often
+    std::string eumetsatUrl = defaultEumetsatUrl;
+    int64_t feedTtl = 900;            // a place's weather is fresh this long
+    int64_t mapRefresh = 10800;       // a forecast map is rebuilt at most this often
+    int64_t satelliteRefresh = 1200;  // a satellite map is rebuilt at most this often
     // Weather older than this is never served, whatever upstream does.
     int64_t staleLimit = 86400;
     // A place the geocoder did not know is asked for again after this long.

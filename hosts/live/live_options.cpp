@@ -19,13 +19,14 @@ std::string usageText() {
     return std::string(
                "Usage: nubivo-live-host [--port N] [--cache-dir DIR] [--forecast-url URL]\n"
                "                        [--geocoding-url URL] [--imagery-url URL]\n"
-               "                        [--gfs-url URL] [--feed-ttl SECONDS]\n"
-               "                        [--map-refresh SECONDS]\n"
+               "                        [--gfs-url URL] [--eumetsat-url URL]\n"
+               "                        [--feed-ttl SECONDS] [--map-refresh SECONDS]\n"
+               "                        [--satellite-refresh SECONDS]\n"
                "Serves the weather viewer's feed and maps with real weather on "
                "http://127.0.0.1:N\n"
                "(requests naming another host than 127.0.0.1:N or localhost:N get 403):\n"
                "weather data by Open-Meteo.com (CC BY 4.0), location data based on GeoNames,\n"
-               "satellite imagery from NASA GIBS, forecast maps from NOAA GFS.\n"
+               "satellite imagery from NASA GIBS and EUMETSAT, forecast maps from NOAA GFS.\n"
                "Places: \"Paris\", \"Paris FR\", \"Paris, FR\", \"Portland OR\", "
                "\"Portland, Oregon\",\n"
                "a postal code the place database lists, or \"-77.85, 166.67\" (degrees).\n"
@@ -50,9 +51,14 @@ std::string usageText() {
            "                       (" +
            defaultGfsUrl +
            ")\n"
+           "  --eumetsat-url URL   the Meteosat imagery service (" +
+           defaultEumetsatUrl +
+           ")\n"
            "  --feed-ttl SECONDS   how long a place's weather stays fresh (900)\n"
            "  --map-refresh SECONDS\n"
-           "                       how often a map is rebuilt at most (10800)\n"
+           "                       how often a forecast map is rebuilt at most (10800)\n"
+           "  --satellite-refresh SECONDS\n"
+           "                       how often a satellite map is rebuilt at most (1200)\n"
            "  --help               this text\n"
            "  --version            the program's version\n";
 }
@@ -100,12 +106,19 @@ CommandLine parseCommandLine(int argc, char** argv, LiveConfig* config, std::str
             if (missing || !isHttpUrl(value))
                 return bad("--gfs-url takes an http or https URL");
             config->gfsUrl = value;
+        } else if (option("--eumetsat-url")) {
+            if (missing || !isHttpUrl(value))
+                return bad("--eumetsat-url takes an http or https URL");
+            config->eumetsatUrl = value;
         } else if (option("--feed-ttl")) {
             if (missing || !host::parseSeconds(value, &config->feedTtl))
                 return bad("--feed-ttl takes a whole number of seconds");
         } else if (option("--map-refresh")) {
             if (missing || !host::parseSeconds(value, &config->mapRefresh))
                 return bad("--map-refresh takes a whole number of seconds");
+        } else if (option("--satellite-refresh")) {
+            if (missing || !host::parseSeconds(value, &config->satelliteRefresh))
+                return bad("--satellite-refresh takes a whole number of seconds");
         } else {
             *error = std::string("unknown option '") + arg + "'";
             return CommandLine::Bad;

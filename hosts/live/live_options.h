@@ -10,9 +10,9 @@ enum class CommandLine { Run, Help, Version, Bad };
 
 // Reads nubivo-live-host's options into `config` (which holds the defaults): --port N,
 // --cache-dir DIR, --forecast-url URL, --geocoding-url URL, --imagery-url URL, --gfs-url URL,
-// --feed-ttl SECONDS, --map-refresh SECONDS, each also as --name=value, and --help and
-// --version. For Bad, `error` says what was wrong. Without --cache-dir the cache goes to
-// DiskCache::defaultFolder().
+// --eumetsat-url URL, --feed-ttl SECONDS, --map-refresh SECONDS, --satellite-refresh SECONDS,
+// each also as --name=value, and --help and --version. For Bad, `error` says what was wrong.
+// Without --cache-dir the cache goes to DiskCache::defaultFolder().
 CommandLine parseCommandLine(int argc, char** argv, LiveConfig* config, std::string* error);
 
 // The text of --help.

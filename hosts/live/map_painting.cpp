@@ -41,8 +41,9 @@ host::Canvas paintForecastMap(const host::GeoBox& box, const ForecastGrid& grid,
                               {std::string(name) + ", " + shortDay(grid.date), "Open-Meteo.com"});
 }
 
-void finishSatelliteMap(host::Canvas& picture, const host::GeoBox& box, const std::string& day) {
-    host::finishImageryMap(picture, box, {"Satellite, " + shortDay(day), "NASA GIBS"});
+void finishSatelliteMap(host::Canvas& picture, const host::GeoBox& box, const std::string& time,
+                        const std::string& credit) {
+    host::finishImageryMap(picture, box, {"Satellite, " + time, credit});
 }
 
 }  // namespace nubivo::live

@@ -22,9 +22,10 @@ host::MapQuantity quantityOf(ForecastLayer layer);
 host::Canvas paintForecastMap(const host::GeoBox& box, const ForecastGrid& grid,
                               ForecastLayer layer);
 
-// Finishes a satellite picture of `box` taken on `day` ("2026-12-06"): the outlines, the
-// title "Satellite, Sun 6 Dec", a distance scale and the credit, "NASA GIBS".
-void finishSatelliteMap(host::Canvas& picture, const host::GeoBox& box, const std::string& day);
+// Finishes a satellite map of `box`: the outlines, the title with when the imagery was taken
+// ("Satellite, 14:20 UTC"), a distance scale and whose the imagery is (`credit`).
+void finishSatelliteMap(host::Canvas& picture, const host::GeoBox& box, const std::string& time,
+                        const std::string& credit);
 
 // "Mon 7 Dec" for "2026-12-07"; the text as it stands when it is no date.
 std::string shortDay(const std::string& isoDay);

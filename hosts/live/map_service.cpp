@@ -27,6 +27,7 @@ MapService::MapService(const LiveConfig& config, host::Clock clock, UpstreamClie
       upstream_(upstream),
       cache_(cache),
       flights_(flights),
+      satellites_(config, clock_, upstream, cache),
       forecastMaps_(config, clock_, upstream, cache) {
     for (int32_t region = 0; region < regionCount; ++region) {
         for (int32_t layer = 0; layer < mapLayerCount; ++layer)
@@ -45,7 +46,8 @@ MapAnswer MapService::answer(int32_t region, int32_t layer) {
         return maps_[region][layer];
     };
     MapEntry entry = snapshot();
-    if (!entry.bytes || clock_() - entry.built >= config_.mapRefresh) {
+    const int64_t refresh = layer == 0 ? config_.satelliteRefresh : config_.mapRefresh;
+    if (!entry.bytes || clock_() - entry.built >= refresh) {
         const Source source = layer == 0 ? SatelliteSource : GridSource;
         if (!recentlyFailed(region, source)) {
             const std::string key =
@@ -70,30 +72,13 @@ MapAnswer MapService::answer(int32_t region, int32_t layer) {
 }
 
 void MapService::buildSatellite(int32_t region) {
-    const host::GeoBox& box = host::regionBoxes[region];
-    const std::string day = imageryDay(clock_());
-    std::optional<host::Canvas> picture;
-    bool sent = false;
-    for (const char* layer : trueColourLayers) {
-        const UpstreamAnswer reply =
-            upstream_.get(Service::Imagery, getMapUrl(config_.imageryUrl, layer, box, day));
-        sent = sent || reply.sent;
-        picture = imageryPicture(reply);
-        if (picture)
-            break;
-        std::fprintf(stderr, "nubivo-live-host: no %s picture of %s for region %d: %s\n", layer,
-                     day.c_str(), region,
-                     reply.error.empty() ? "not a usable picture" : reply.error.c_str());
-        if (!reply.received)
-            break;  // the service itself is out of reach: the next layer would be too
-    }
-    if (!picture) {
-        if (sent)
-            failed(region, SatelliteSource);
-        return;
-    }
-    finishSatelliteMap(*picture, box, day);
-    store(region, 0, picture->encodeJpeg());
+    const SatelliteBuild built = satellites_.build(region);
+    if (built.outcome == SatelliteBuild::Painted)
+        store(region, 0, built.jpeg);
+    else if (built.outcome == SatelliteBuild::Unchanged)
+        touch(region, 0);
+    else if (built.asked)
+        failed(region, SatelliteSource);
 }
 
 void MapService::buildForecastMaps(int32_t region) {
@@ -161,6 +146,12 @@ void MapService::store(int32_t region, int32_t layer, std::vector<uint8_t> bytes
     // The picture first: a description is only ever next to the picture it describes.
     if (cache_.write(mapName(region, layer) + ".jpg", picture))
         cache_.write(mapName(region, layer) + ".json", meta.dump());
+}
+
+void MapService::touch(int32_t region, int32_t layer) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (maps_[region][layer].bytes)
+        maps_[region][layer].built = clock_();
 }
 
 void MapService::loadMap(int32_t region, int32_t layer) {

@@ -15,6 +15,7 @@
 #include "hosts/live/forecast_maps.h"
 #include "hosts/live/imagery.h"
 #include "hosts/live/live_config.h"
+#include "hosts/live/satellite_maps.h"
 #include "hosts/live/upstream_client.h"
 #include "state/enumerations.h"
 
@@ -27,11 +28,11 @@ struct MapAnswer {
     int64_t lastModified = 0;  // seconds since 1970: when these bytes were first served
 };
 
-// The 32 maps: satellite pictures from the imagery service and forecast maps painted from
-// the GFS model's fields (or, when the model cannot be had and no map of it is held, from one
-// Open-Meteo grid per region), each rebuilt on demand at most every map refresh, and kept
-// with its Last-Modified in memory and on disk. A rebuild that gives the same bytes keeps
-// the old Last-Modified; a failed one keeps the old map. Thread-safe.
+// The 32 maps: satellite maps of geostationary imagery (rebuilt on demand at most every
+// satellite refresh) and forecast maps painted from the GFS model's fields (or, when the model
+// cannot be had and no map of it is held, from one Open-Meteo grid per region; at most every
+// map refresh), each kept with its Last-Modified in memory and on disk. A rebuild that gives
+// the same bytes keeps the old Last-Modified; a failed one keeps the old map. Thread-safe.
 class MapService {
   public:
     MapService(const LiveConfig& config, host::Clock clock, UpstreamClient& upstream,
@@ -52,6 +53,8 @@ class MapService {
     void buildForecastMaps(int32_t region);
     void buildGridMaps(int32_t region);
     void store(int32_t region, int32_t layer, std::vector<uint8_t> bytes, bool fromModel = false);
+    // Counts a rebuild that would give the same picture as built now.
+    void touch(int32_t region, int32_t layer);
     void loadMap(int32_t region, int32_t layer);
     bool recentlyFailed(int32_t region, Source source);
     void failed(int32_t region, Source source);
@@ -61,6 +64,7 @@ class MapService {
     UpstreamClient& upstream_;
     const DiskCache& cache_;
     FlightGroup& flights_;
+    SatelliteMaps satellites_;
     std::mutex mutex_;
     MapEntry maps_[regionCount][mapLayerCount];
     int64_t failedAt_[regionCount][2]{};

@@ -1,5 +1,6 @@
 // Stand-ins for every service the live host asks, on this machine, for looking at its maps
-// in the viewer: the tests' scripted Open-Meteo and NASA GIBS, and a scripted GFS bucket
+// in the viewer: the tests' scripted Open-Meteo, NASA GIBS and EUMETSAT on the system clock,
+// and a scripted GFS bucket
 // holding the newest run the clock allows at the model's resolution, with detailed weather.
 // Prints the options that point nubivo-live-host at them, then serves until stopped.
 #include <curl/curl.h>
@@ -13,6 +14,7 @@
 
 #include "hosts/core/calendar.h"
 #include "hosts/live/gfs_run.h"
+#include "hosts/live/imagery.h"
 #include "tests/hosts/live/scripted_bucket.h"
 #include "tests/hosts/live/scripted_model.h"
 #include "tests/hosts/live/scripted_upstream.h"
@@ -43,6 +45,9 @@ int main(int argc, char** argv) {
     }
     test::ScriptedUpstream upstream;
     upstream.addPlace({"Paris", "FR", "\xC3\x8Ele-de-France", 48.85341, 2.3488, 2138551, {}});
+    upstream.wms.setClock(host::systemSeconds);
+    // The composites of every day before today are there, as at the real service.
+    upstream.setToday(live::imageryDay(host::systemSeconds() + 86400));
     test::ScriptedBucket bucket(port);
     // The run before the newest by the clock: the newest may still be appearing.
     const int64_t now = host::systemSeconds();
@@ -53,9 +58,11 @@ int main(int argc, char** argv) {
     layout.bitsPerValue = 12;
     layout.hours = live::periodHours(run, live::periodStart(now));
     test::putRun(bucket, layout, test::detailedWeather(run));
-    std::printf("--gfs-url %s --forecast-url %s --geocoding-url %s --imagery-url %s\n",
-                bucket.url().c_str(), upstream.forecastUrl().c_str(),
-                upstream.geocodingUrl().c_str(), upstream.imageryUrl().c_str());
+    std::printf(
+        "--gfs-url %s --forecast-url %s --geocoding-url %s --imagery-url %s "
+        "--eumetsat-url %s\n",
+        bucket.url().c_str(), upstream.forecastUrl().c_str(), upstream.geocodingUrl().c_str(),
+        upstream.imageryUrl().c_str(), upstream.eumetsatUrl().c_str());
     std::fflush(stdout);
     std::signal(SIGINT, stop);
     std::signal(SIGTERM, stop);

@@ -14,8 +14,8 @@
 
 #include "images/map_layers.h"
 #include "locations/location_lists.h"
-#include "platform/server_addresses.h"
 #include "platform/http.h"
+#include "platform/server_addresses.h"
 #include "support/image_fixtures.h"
 #include "support/local_server.h"
 #include "ui/combo_lists.h"
@@ -201,7 +201,7 @@ TEST_F(CommandsTest, AboutShowsTheInformationBox) {
     EXPECT_TRUE(text.startsWith(QStringLiteral("Powered by Nubivo Weather services.\n")));
     EXPECT_EQ(text.count(QLatin1Char('\n')), 1);
     // The maker's notice credits the live host's sources as their terms ask.
-    for (const char* credit : {"Open-Meteo.com", "GeoNames", "NASA GIBS", "NOAA GFS"})
+    for (const char* credit : {"Open-Meteo.com", "GeoNames", "NASA GIBS", "EUMETSAT", "NOAA GFS"})
         EXPECT_TRUE(text.contains(QLatin1String(credit))) << credit;
 }
 

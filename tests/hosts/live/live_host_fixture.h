@@ -6,9 +6,11 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
+#include "hosts/core/canvas.h"
 #include "hosts/live/live_host.h"
 #include "support/feed_scan_fixture.h"
 #include "tests/hosts/live/scripted_upstream.h"
@@ -18,6 +20,22 @@ namespace nubivo::test {
 
 // 2026-12-07 10:20:00 UTC, a Monday.
 inline constexpr int64_t mondayMorning = 1796638800;
+
+// The picture of a map answer; a 1 x 1 picture (and a failure) when there is none.
+inline host::Canvas decoded(const live::MapAnswer& answer) {
+    host::Canvas picture(1, 1, host::Colour{});
+    EXPECT_TRUE(answer.bytes);
+    if (answer.bytes) {
+        EXPECT_TRUE(host::Canvas::decode(answer.bytes->data(), answer.bytes->size(), host::Colour{},
+                                         picture));
+    }
+    return picture;
+}
+
+inline bool near(host::Colour a, host::Colour b, int32_t tolerance = 14) {
+    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
+           std::abs(a.b - b.b) <= tolerance;
+}
 
 // A live host in the test process, on a scripted upstream, with its clock in the test's
 // hands and its cache in a folder of its own.
@@ -120,6 +138,7 @@ class LiveHostTest : public FeedScanTest {
         };
         for (const test::ScriptedPlace& place : places)
             upstream.addPlace(place);
+        upstream.wms.setClock([this] { return now.load(); });
     }
 
     void TearDown() override {
@@ -136,6 +155,7 @@ class LiveHostTest : public FeedScanTest {
         c.imageryUrl = upstream.imageryUrl();
         // No model bucket unless a test sets one up: the forecast maps come from the grid.
         c.gfsUrl = "http://127.0.0.1:" + std::to_string(closedPort());
+        c.eumetsatUrl = upstream.eumetsatUrl();
         c.cacheFolder = cacheFolder.path().string();
         c.upstream.connectTimeoutMs = 1000;
         c.upstream.totalTimeoutMs = 2000;

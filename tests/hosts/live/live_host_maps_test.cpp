@@ -17,89 +17,13 @@
 namespace nubivo {
 namespace {
 
+using test::decoded;
 using test::LiveHostTest;
+using test::near;
 using test::ScriptedUpstream;
 using Fault = ScriptedUpstream::Fault;
 
 enum : int32_t { Europe = 0, Asia = 3, Satellite = 0, High = 1, Low = 2, Precipitation = 3 };
-
-host::Canvas decoded(const live::MapAnswer& answer) {
-    host::Canvas picture(1, 1, host::Colour{});
-    EXPECT_TRUE(answer.bytes);
-    if (answer.bytes) {
-        EXPECT_TRUE(host::Canvas::decode(answer.bytes->data(), answer.bytes->size(), host::Colour{},
-                                         picture));
-    }
-    return picture;
-}
-
-bool near(host::Colour a, host::Colour b, int32_t tolerance = 14) {
-    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
-           std::abs(a.b - b.b) <= tolerance;
-}
-
-int32_t countOf(const std::vector<std::string>& targets, const std::string& part) {
-    int32_t count = 0;
-    for (const std::string& target : targets)
-        count += target.find(part) != std::string::npos;
-    return count;
-}
-
-TEST_F(LiveHostTest, TheSatelliteMapIsYesterdaysImageryOfTheRegionsBox) {
-    start();
-    const live::MapAnswer answer = host->map(Europe, Satellite);
-    ASSERT_EQ(answer.status, 200);
-    const host::Canvas picture = decoded(answer);
-    EXPECT_EQ(picture.width(), 440);
-    EXPECT_EQ(picture.height(), 330);
-    EXPECT_EQ(answer.lastModified, now.load());
-    const std::vector<std::string> asked = upstream.targets(ScriptedUpstream::Imagery);
-    EXPECT_EQ(countOf(asked, "TIME=2026-12-06"), 1) << "yesterday, UTC";
-    EXPECT_EQ(countOf(asked, "BBOX=-12,33,44,75&WIDTH=440&HEIGHT=330&FORMAT=image/jpeg"), 1);
-    EXPECT_EQ(asked.size(), 1u) << "the picture alone: the outlines are the host's own";
-    // The scripted picture passes through away from the outlines and texts (west of
-    // Ireland), and the title and the credit stand on light plates.
-    const host::Point sea = host::mapPixel(host::regionBoxes[Europe], -11, 50);
-    const auto x = static_cast<int32_t>(sea.x);
-    const auto y = static_cast<int32_t>(sea.y);
-    EXPECT_TRUE(near(picture.pixel(x, y), host::Colour{static_cast<uint8_t>(20 + x % 100),
-                                                       static_cast<uint8_t>(60 + y % 120), 140}));
-    for (const auto& [px, py] : {std::pair{9, 9}, std::pair{430, 318}}) {
-        const host::Colour plate = picture.pixel(px, py);
-        EXPECT_GT(std::min({plate.r, plate.g, plate.b}), 200) << px << "," << py;
-    }
-    host->map(Asia, Satellite);
-    EXPECT_EQ(countOf(upstream.targets(ScriptedUpstream::Imagery), "BBOX=55,-10,155,65"), 1);
-}
-
-TEST_F(LiveHostTest, WhatIsNoPictureNeverBecomesAMap) {
-    const Fault faults[] = {Fault::ServiceException, Fault::Black, Fault::Garbage, Fault::Broken,
-                            Fault::Reset};
-    for (const Fault fault : faults) {
-        SCOPED_TRACE(static_cast<int>(fault));
-        upstream.setFault(ScriptedUpstream::Imagery, Fault::None);
-        start();
-        const live::MapAnswer good = host->map(Europe, Satellite);
-        ASSERT_EQ(good.status, 200);
-        upstream.setFault(ScriptedUpstream::Imagery, fault);
-        now += 3 * 3600;
-        const live::MapAnswer kept = host->map(Europe, Satellite);
-        EXPECT_EQ(kept.status, 200);
-        EXPECT_EQ(*kept.bytes, *good.bytes) << "the previous map stays";
-        EXPECT_EQ(kept.lastModified, good.lastModified);
-        const live::MapAnswer none = host->map(Asia, Satellite);
-        EXPECT_EQ(none.status, 503);
-        EXPECT_FALSE(none.bytes);
-    }
-    // Yesterday's imagery black too (a day the service has no pictures of): the second
-    // satellite is tried before giving up.
-    upstream.setFault(ScriptedUpstream::Imagery, Fault::None);
-    upstream.setToday("2026-12-06");
-    start();
-    const int32_t before = countOf(upstream.targets(ScriptedUpstream::Imagery), "VIIRS_SNPP");
-    EXPECT_EQ(host->map(7, Satellite).status, 503);
-    EXPECT_EQ(countOf(upstream.targets(ScriptedUpstream::Imagery), "VIIRS_SNPP"), before + 1);
-}
 
 TEST_F(LiveHostTest, ForecastMapsCarryTheGridsValuesFromOneRequest) {
     upstream.setGrid([](double, double) { return test::GridValues{20.0, -10.0, 7.0}; });
@@ -197,7 +121,7 @@ TEST_F(LiveHostTest, MapsSurviveARestartWithTheirLastModified) {
         ASSERT_EQ(before[layer].status, 200) << layer;
     }
     live::LiveConfig gone = config();
-    gone.forecastUrl = gone.geocodingUrl = gone.imageryUrl =
+    gone.forecastUrl = gone.geocodingUrl = gone.imageryUrl = gone.eumetsatUrl =
         "http://127.0.0.1:" + std::to_string(test::closedPort()) + "/x";
     now += 5 * 3600;
     start(gone);

@@ -87,13 +87,15 @@ TEST_F(LiveProgramTest, HelpVersionAndBadCommandLines) {
         const char* says;
     };
     const Case cases[] = {
-        {{"--help"}, 0, "--map-refresh SECONDS"},
+        {{"--help"}, 0, "--satellite-refresh SECONDS"},
         {{"--version"}, 0, "nubivo-live-host 1.0.0"},
         {{"--bogus"}, 2, "unknown option '--bogus'"},
         {{"--port"}, 2, "needs a value"},
         {{"--port", "70000"}, 2, "--port takes a number"},
         {{"--feed-ttl=-5"}, 2, "--feed-ttl takes"},
         {{"--map-refresh", "soon"}, 2, "--map-refresh takes"},
+        {{"--satellite-refresh=0"}, 2, "--satellite-refresh takes"},
+        {{"--eumetsat-url", "view.eumetsat.int"}, 2, "http or https URL"},
         {{"--forecast-url", "ftp://x"}, 2, "http or https URL"},
         {{"--gfs-url", "s3://noaa-gfs-bdp-pds"}, 2, "--gfs-url takes an http or https URL"},
         {{"extra"}, 2, "unknown option 'extra'"},
@@ -118,9 +120,12 @@ TEST_F(LiveProgramTest, OptionsReachTheConfiguration) {
                                       "--imagery-url",
                                       "https://i/wms.cgi",
                                       "--gfs-url=http://127.0.0.1:2",
+                                      "--eumetsat-url=https://e/geoserver/wms",
                                       "--feed-ttl",
                                       "60",
-                                      "--map-refresh=600"};
+                                      "--map-refresh=600",
+                                      "--satellite-refresh",
+                                      "900"};
     std::vector<char*> argv;
     for (std::string& word : words)
         argv.push_back(word.data());
@@ -137,6 +142,8 @@ TEST_F(LiveProgramTest, OptionsReachTheConfiguration) {
     EXPECT_EQ(config.gfsUrl, "http://127.0.0.1:2");
     EXPECT_EQ(config.feedTtl, 60);
     EXPECT_EQ(config.mapRefresh, 600);
+    EXPECT_EQ(config.eumetsatUrl, "https://e/geoserver/wms");
+    EXPECT_EQ(config.satelliteRefresh, 900);
 
     // The defaults: the providers' own endpoints, the times of the documentation, and a
     // cache under XDG_CACHE_HOME.
@@ -153,6 +160,8 @@ TEST_F(LiveProgramTest, OptionsReachTheConfiguration) {
     EXPECT_EQ(defaults.gfsUrl, "https://noaa-gfs-bdp-pds.s3.amazonaws.com");
     EXPECT_EQ(defaults.feedTtl, 900);
     EXPECT_EQ(defaults.mapRefresh, 10800);
+    EXPECT_EQ(defaults.eumetsatUrl, "https://view.eumetsat.int/geoserver/wms");
+    EXPECT_EQ(defaults.satelliteRefresh, 1200);
     EXPECT_LE(defaults.coldWait.count(), 20000);
     EXPECT_LE(defaults.staleWait.count() + 500, 3000);
 }

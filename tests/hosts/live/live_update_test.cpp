@@ -125,10 +125,12 @@ TEST_F(LiveServerTest, AWholeUpdateOfTheViewerShowsUpstreamsWeatherAndMaps) {
         EXPECT_EQ(FreeImage_GetWidth(viewerState.layerImage[layer]), 440u);
         EXPECT_EQ(FreeImage_GetHeight(viewerState.layerImage[layer]), 330u);
     }
-    // Upstream was asked once for each thing: the place, its weather, the imagery, and one
-    // grid for the three forecast maps.
+    // Upstream was asked once for each thing: the place, its weather, Europe's Meteosat
+    // picture (after the layer's times), yesterday's composite for the far north-east, and
+    // one grid for the three forecast maps.
     EXPECT_EQ(upstream.requests(test::ScriptedUpstream::Geocoding), 1);
     EXPECT_EQ(upstream.requests(test::ScriptedUpstream::Forecast), 2);
+    EXPECT_EQ(upstream.requests(test::ScriptedUpstream::Eumetsat), 2);
     EXPECT_EQ(upstream.requests(test::ScriptedUpstream::Imagery), 1);
 }
 

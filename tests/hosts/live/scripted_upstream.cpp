@@ -1,7 +1,5 @@
 #include "tests/hosts/live/scripted_upstream.h"
 
-#include <FreeImage.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -12,7 +10,6 @@
 #include <nlohmann/json.hpp>
 
 #include "hosts/core/calendar.h"
-#include "hosts/core/canvas.h"
 #include "hosts/live/place_search.h"
 
 namespace nubivo::test {
@@ -38,14 +35,6 @@ const std::set<std::string> hourlyVariables = {"temperature_2m", "pressure_msl",
 const std::set<std::string> dailyVariables = {
     "weather_code", "temperature_2m_max", "temperature_2m_min", "sunrise",
     "sunset",       "precipitation_sum"};
-const std::set<std::string> imageryLayers = {"VIIRS_NOAA20_CorrectedReflectance_TrueColor",
-                                             "VIIRS_NOAA21_CorrectedReflectance_TrueColor",
-                                             "VIIRS_SNPP_CorrectedReflectance_TrueColor",
-                                             "MODIS_Terra_CorrectedReflectance_TrueColor",
-                                             "Coastlines_15m",
-                                             "Reference_Features_15m",
-                                             "Reference_Labels_15m"};
-
 std::vector<std::string> split(const std::string& text, char separator) {
     std::vector<std::string> parts;
     std::stringstream stream(text);
@@ -80,13 +69,11 @@ std::string lower(std::string text) {
     return text;
 }
 
-void serviceException(httplib::Response& response, const std::string& text) {
-    response.status = 200;
-    response.set_content(
-        "<?xml version='1.0' encoding=\"UTF-8\"?>\n<ServiceExceptionReport version=\"1.1.1\">"
-        "<ServiceException code=\"LayerNotDefined\">" +
-            text + "</ServiceException></ServiceExceptionReport>\n",
-        "application/vnd.ogc.se_xml");
+ScriptedWms::Trouble trouble(ScriptedUpstream::Fault fault) {
+    return fault == ScriptedUpstream::Fault::Black ? ScriptedWms::Trouble::Black
+           : fault == ScriptedUpstream::Fault::ServiceException
+               ? ScriptedWms::Trouble::ServiceException
+               : ScriptedWms::Trouble::None;
 }
 
 std::string localText(int64_t minutesSince1970) {
@@ -131,29 +118,6 @@ struct AtOnce {
     ~AtOnce() { --now; }
 };
 
-// A transparent PNG with lines of full coverage: an overlay's picture.
-std::string overlayPng(int32_t width, int32_t height) {
-    FIBITMAP* bitmap = FreeImage_Allocate(width, height, 32);
-    for (int32_t y = 0; y < height; ++y) {
-        BYTE* row = FreeImage_GetScanLine(bitmap, y);
-        for (int32_t x = 0; x < width; ++x) {
-            BYTE* p = row + x * 4;
-            const bool line = x == width / 2 || y == height / 3;
-            p[FI_RGBA_RED] = p[FI_RGBA_GREEN] = p[FI_RGBA_BLUE] = 255;
-            p[FI_RGBA_ALPHA] = line ? 255 : 0;
-        }
-    }
-    FIMEMORY* memory = FreeImage_OpenMemory(nullptr, 0);
-    FreeImage_SaveToMemory(FIF_PNG, bitmap, memory, PNG_DEFAULT);
-    BYTE* data = nullptr;
-    DWORD size = 0;
-    FreeImage_AcquireMemory(memory, &data, &size);
-    std::string bytes(reinterpret_cast<char*>(data), size);
-    FreeImage_CloseMemory(memory);
-    FreeImage_Unload(bitmap);
-    return bytes;
-}
-
 }  // namespace
 
 ScriptedUpstream::ScriptedUpstream() {
@@ -167,6 +131,17 @@ ScriptedUpstream::ScriptedUpstream() {
                [this](const httplib::Request& q, httplib::Response& r) { answerGeocoding(q, r); });
     server.get("/wms/epsg4326/best/wms.cgi",
                [this](const httplib::Request& q, httplib::Response& r) { answerImagery(q, r); });
+    server.get("/geoserver/wms", [this](const httplib::Request& q, httplib::Response& r) {
+        answerEumetsat(q, r, "");
+    });
+    for (const std::string& layer : ScriptedWms::geoServerLayers()) {
+        std::string path = layer;
+        std::replace(path.begin(), path.end(), ':', '/');
+        server.get("/geoserver/" + path + "/wms",
+                   [this, layer](const httplib::Request& q, httplib::Response& r) {
+                       answerEumetsat(q, r, layer);
+                   });
+    }
 }
 
 void ScriptedUpstream::addPlace(ScriptedPlace place) {
@@ -193,11 +168,6 @@ void ScriptedUpstream::setFault(Endpoint endpoint, Fault fault, int32_t retryAft
 void ScriptedUpstream::setDelay(Endpoint endpoint, int32_t ms) {
     std::lock_guard<std::mutex> guard(mutex_);
     delay_[endpoint] = ms;
-}
-
-void ScriptedUpstream::setToday(std::string day) {
-    std::lock_guard<std::mutex> guard(mutex_);
-    today_ = std::move(day);
 }
 
 std::vector<std::string> ScriptedUpstream::targets(Endpoint endpoint) const {
@@ -249,6 +219,10 @@ bool ScriptedUpstream::applyFault(Endpoint endpoint, httplib::Response& response
         case Fault::Garbage:
             response.set_content("<html>Gateway error</html>", "application/json");
             return true;
+        case Fault::Undecodable:
+            response.set_content(std::string("\x89PNG\r\n\x1a\n", 8) + std::string(300, 'x'),
+                                 "image/png");
+            return true;
         case Fault::TooMany:
         case Fault::Busy:
             response.status = fault == Fault::TooMany ? 429 : 503;
@@ -274,12 +248,8 @@ bool ScriptedUpstream::applyFault(Endpoint endpoint, httplib::Response& response
 void ScriptedUpstream::answerForecast(const httplib::Request& request,
                                       httplib::Response& response) {
     const AtOnce underWay(atOnce_[Forecast], mostAtOnce_[Forecast]);
-    ++requests_[Forecast];
-    {
-        std::lock_guard<std::mutex> guard(mutex_);
-        targets_[Forecast].push_back(request.target);
-    }
-    if (applyFault(Forecast, response))
+    Fault fault;
+    if (begin(Forecast, request, response, &fault))
         return;
 
     const std::vector<std::string> lats = split(request.get_param_value("latitude"), ',');
@@ -476,12 +446,8 @@ void ScriptedUpstream::answerForecast(const httplib::Request& request,
 void ScriptedUpstream::answerGeocoding(const httplib::Request& request,
                                        httplib::Response& response) {
     const AtOnce underWay(atOnce_[Geocoding], mostAtOnce_[Geocoding]);
-    ++requests_[Geocoding];
-    {
-        std::lock_guard<std::mutex> guard(mutex_);
-        targets_[Geocoding].push_back(request.target);
-    }
-    if (applyFault(Geocoding, response))
+    Fault fault;
+    if (begin(Geocoding, request, response, &fault))
         return;
     if (!request.has_param("name"))
         return refuse(response, "Parameter 'name' is required");
@@ -574,66 +540,32 @@ void ScriptedUpstream::answerGeocoding(const httplib::Request& request,
     sendJson(response, 200, answer);
 }
 
-void ScriptedUpstream::answerImagery(const httplib::Request& request, httplib::Response& response) {
-    const AtOnce underWay(atOnce_[Imagery], mostAtOnce_[Imagery]);
-    ++requests_[Imagery];
-    Fault fault;
-    std::string today;
+bool ScriptedUpstream::begin(Endpoint endpoint, const httplib::Request& request,
+                             httplib::Response& response, Fault* fault) {
+    ++requests_[endpoint];
     {
         std::lock_guard<std::mutex> guard(mutex_);
-        targets_[Imagery].push_back(request.target);
-        fault = faults_[Imagery];
-        today = today_;
+        targets_[endpoint].push_back(request.target);
+        *fault = faults_[endpoint];
     }
-    if (applyFault(Imagery, response))
+    return applyFault(endpoint, response);
+}
+
+void ScriptedUpstream::answerImagery(const httplib::Request& request, httplib::Response& response) {
+    const AtOnce underWay(atOnce_[Imagery], mostAtOnce_[Imagery]);
+    Fault fault;
+    if (begin(Imagery, request, response, &fault))
         return;
-    if (fault == Fault::ServiceException)
-        return serviceException(response, "Internal error");
-    if (request.get_param_value("SERVICE") != "WMS" ||
-        request.get_param_value("REQUEST") != "GetMap" ||
-        request.get_param_value("VERSION") != "1.1.1" ||
-        request.get_param_value("SRS") != "EPSG:4326") {
-        return serviceException(response, "Invalid request");
-    }
-    const std::vector<std::string> layers = split(request.get_param_value("LAYERS"), ',');
-    for (const std::string& layer : layers) {
-        if (!imageryLayers.count(layer))
-            return serviceException(response, "Could not find layer " + layer);
-    }
-    const std::vector<std::string> box = split(request.get_param_value("BBOX"), ',');
-    double edges[4];
-    if (box.size() != 4 || !toNumber(box[0], &edges[0]) || !toNumber(box[1], &edges[1]) ||
-        !toNumber(box[2], &edges[2]) || !toNumber(box[3], &edges[3]) || edges[0] >= edges[2] ||
-        edges[1] >= edges[3]) {
-        return serviceException(response, "Invalid BBOX");
-    }
-    const int32_t width = std::atoi(request.get_param_value("WIDTH").c_str());
-    const int32_t height = std::atoi(request.get_param_value("HEIGHT").c_str());
-    if (width < 1 || height < 1 || width > 4096 || height > 4096)
-        return serviceException(response, "Invalid size");
-    const std::string format = request.get_param_value("FORMAT");
-    const bool overlay = layers.size() == 1 && layers[0].rfind("Coastlines", 0) == 0;
-    const bool features = layers.size() == 1 && layers[0].rfind("Reference", 0) == 0;
-    if (format == "image/png" && (overlay || features)) {
-        response.set_content(overlayPng(width, height), "image/png");
+    wms.answerGibs(request, response, trouble(fault));
+}
+
+void ScriptedUpstream::answerEumetsat(const httplib::Request& request, httplib::Response& response,
+                                      const std::string& layer) {
+    const AtOnce underWay(atOnce_[Eumetsat], mostAtOnce_[Eumetsat]);
+    Fault fault;
+    if (begin(Eumetsat, request, response, &fault))
         return;
-    }
-    if (format != "image/jpeg")
-        return serviceException(response, "Invalid format");
-    const std::string time = request.has_param("TIME") ? request.get_param_value("TIME") : today;
-    const bool black = fault == Fault::Black || time >= today;
-    host::Canvas picture(width, height, host::Colour{});
-    if (!black) {
-        for (int32_t y = 0; y < height; ++y) {
-            for (int32_t x = 0; x < width; ++x) {
-                picture.blendPixel(x, y,
-                                   host::Colour{static_cast<uint8_t>(20 + x % 100),
-                                                static_cast<uint8_t>(60 + y % 120), 140});
-            }
-        }
-    }
-    const std::vector<uint8_t> jpeg = picture.encodeJpeg();
-    response.set_content(reinterpret_cast<const char*>(jpeg.data()), jpeg.size(), "image/jpeg");
+    wms.answerGeoServer(request, response, layer, trouble(fault));
 }
 
 }  // namespace nubivo::test

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support/local_server.h"
+#include "tests/hosts/live/scripted_wms.h"
 
 namespace nubivo::test {
 
@@ -74,34 +75,35 @@ struct GridValues {
 };
 using GridScript = std::function<GridValues(double latitude, double longitude)>;
 
-// A stand-in for the three public services, as strict as they are seen to answer: the
-// forecast service refuses an unknown variable with a 400 and a JSON reason, needs a
-// timezone with daily values, writes null for a value no model gives and never a null sun
-// time; the geocoder finds nothing for a name under two characters, matches two exactly and
-// more by prefix (case and accents aside), reads "Name, Qualifier" (an admin1 abbreviation,
-// which wins, else an admin1 name, a country name or code; unresolved, nothing), filters by
-// country before it counts, and leaves "results" out without a match; the imagery service
-// answers a bad request or an unknown layer with a ServiceException under status 200, and
-// today's imagery is black. Faults can be set per service.
+// A stand-in for the public services, as strict as they are seen to answer: the forecast
+// service refuses an unknown variable with a 400 and a JSON reason, needs a timezone with
+// daily values, writes null for a value no model gives and never a null sun time; the
+// geocoder finds nothing for a name under two characters, matches two exactly and more by
+// prefix (case and accents aside), reads "Name, Qualifier" (an admin1 abbreviation, which
+// wins, else an admin1 name, a country name or code; unresolved, nothing), filters by country
+// before it counts, and leaves "results" out without a match; GIBS (Imagery) and EUMETSAT's
+// GeoServer are `wms` (see ScriptedWms). Faults can be set per service.
 class ScriptedUpstream {
   public:
-    enum Endpoint { Forecast = 0, Geocoding = 1, Imagery = 2 };
+    enum Endpoint { Forecast = 0, Geocoding = 1, Imagery = 2, Eumetsat = 3 };
+    static constexpr int32_t endpointCount = 4;
     enum class Fault {
         None,
-        Hang,     // answers nothing until the server stops (or 60 s pass)
-        Drip,     // a 200 whose body comes a byte every 400 ms
-        Reset,    // the connection breaks off inside the body
-        Garbage,  // a 200 with a body of no documented shape
-        TooMany,  // 429, with Retry-After when retryAfter >= 0
-        Busy,     // 503, the same
+        Hang,         // answers nothing until the server stops (or 60 s pass)
+        Drip,         // a 200 whose body comes a byte every 400 ms
+        Reset,        // the connection breaks off inside the body
+        Garbage,      // a 200 with a body of no documented shape
+        Undecodable,  // a 200 "image/png" whose bytes are no picture
+        TooMany,      // 429, with Retry-After when retryAfter >= 0
+        Busy,         // 503, the same
         // Open-Meteo's own refusals: 429 without Retry-After, the reason in the JSON body.
         MinutelyLimit,
         HourlyLimit,
         DailyLimit,
         Concurrent,
         Broken,            // 500
-        ServiceException,  // imagery only: the ServiceException of a failed request
-        Black,             // imagery only: an all-black picture
+        ServiceException,  // the WMS only: the ServiceException of a failed request
+        Black,             // the WMS only: a picture with nothing on it
     };
 
     ScriptedUpstream();
@@ -109,6 +111,7 @@ class ScriptedUpstream {
     std::string forecastUrl() const { return server.url("/v1/forecast"); }
     std::string geocodingUrl() const { return server.url("/v1/search"); }
     std::string imageryUrl() const { return server.url("/wms/epsg4326/best/wms.cgi"); }
+    std::string eumetsatUrl() const { return server.url("/geoserver/wms"); }
 
     void addPlace(ScriptedPlace place);
     void setWeather(ScriptedWeather weather);
@@ -116,8 +119,8 @@ class ScriptedUpstream {
     void setFault(Endpoint endpoint, Fault fault, int32_t retryAfter = -1);
     // Every answer of `endpoint` comes `ms` later.
     void setDelay(Endpoint endpoint, int32_t ms);
-    // The UTC day whose imagery is black ("2026-12-07"), as it is for today.
-    void setToday(std::string day);
+    // The UTC day from which on the daily composites are black ("2026-12-07").
+    void setToday(std::string day) { wms.setToday(std::move(day)); }
 
     // Requests each service got, and the most that were answered at once.
     int32_t requests(Endpoint endpoint) const { return requests_[endpoint].load(); }
@@ -126,11 +129,17 @@ class ScriptedUpstream {
     std::vector<std::string> targets(Endpoint endpoint) const;
 
     LocalServer server;
+    ScriptedWms wms;
 
   private:
     void answerForecast(const httplib::Request& request, httplib::Response& response);
     void answerGeocoding(const httplib::Request& request, httplib::Response& response);
     void answerImagery(const httplib::Request& request, httplib::Response& response);
+    void answerEumetsat(const httplib::Request& request, httplib::Response& response,
+                        const std::string& layer);
+    // Counts the request and applies the endpoint's fault; true when that answered it.
+    bool begin(Endpoint endpoint, const httplib::Request& request, httplib::Response& response,
+               Fault* fault);
     // Applies the endpoint's fault; true when it answered the request.
     bool applyFault(Endpoint endpoint, httplib::Response& response);
 
@@ -138,14 +147,13 @@ class ScriptedUpstream {
     std::vector<ScriptedPlace> places_;
     ScriptedWeather weather_;
     GridScript grid_;
-    Fault faults_[3] = {Fault::None, Fault::None, Fault::None};
-    int32_t retryAfter_[3] = {-1, -1, -1};
-    int32_t delay_[3] = {0, 0, 0};
-    std::string today_ = "2026-12-07";
-    std::atomic<int32_t> requests_[3]{};
-    std::atomic<int32_t> atOnce_[3]{};
-    std::atomic<int32_t> mostAtOnce_[3]{};
-    std::vector<std::string> targets_[3];
+    Fault faults_[endpointCount] = {Fault::None, Fault::None, Fault::None, Fault::None};
+    int32_t retryAfter_[endpointCount] = {-1, -1, -1, -1};
+    int32_t delay_[endpointCount] = {0, 0, 0, 0};
+    std::atomic<int32_t> requests_[endpointCount]{};
+    std::atomic<int32_t> atOnce_[endpointCount]{};
+    std::atomic<int32_t> mostAtOnce_[endpointCount]{};
+    std::vector<std::string> targets_[endpointCount];
 };
 
 }  // namespace nubivo::test
