@@ -62,9 +62,8 @@ TEST_F(SampleFeedTest, TheViewersScannerReadsEveryValueInBothUnits) {
             EXPECT_EQ(w.conditionCode, expected.conditionCode);
             EXPECT_EQ(w.conditionTemp, expected.conditionTemp);
             EXPECT_EQ(w.conditionDate, expected.conditionDate);
-            EXPECT_EQ(std::string(viewerState.conditionIconUrl),
-                      std::string(iconBase) + "/icons/" + std::to_string(expected.conditionCode) +
-                          ".png");
+            const std::string icon = "/icons/" + std::to_string(expected.conditionCode) + ".png";
+            EXPECT_EQ(std::string(viewerState.conditionIconUrl), iconBase + icon);
             ASSERT_EQ(w.forecastCount, sample::forecastDays);
             for (int32_t i = 0; i < sample::forecastDays; ++i) {
                 SCOPED_TRACE(i);
@@ -104,7 +103,7 @@ TEST_F(SampleFeedTest, KnownPlacesAreNamedAndPlacedInTheirCountry) {
 }
 
 TEST_F(SampleFeedTest, EveryBundledCityIsAnsweredUnderItsOwnName) {
-    const std::string folder = std::string(NUBIVO_SOURCE_DIR) + "/Countries/";
+    const std::string folder = NUBIVO_SOURCE_DIR "/Countries/";
     const std::vector<std::string> countries = countryNames(folder.c_str());
     ASSERT_FALSE(countries.empty());
     for (const std::string& country : countries) {
