@@ -23,7 +23,7 @@ constexpr int64_t mondayMorning = 1796641200 / 3600;  // 2026-12-07 11:00 UTC, i
 
 void thirtyTwoMaps(int64_t hour) {
     for (int32_t region = 0; region < nubivo::regionCount; ++region) {
-        for (int32_t layer = 0; layer < nubivo::sample::mapLayerCount; ++layer)
+        for (int32_t layer = 0; layer < nubivo::mapLayerCount; ++layer)
             benchmark::DoNotOptimize(nubivo::sample::mapPicture(region, layer, hour));
     }
 }
