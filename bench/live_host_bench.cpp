@@ -229,6 +229,7 @@ void DayOfUpdates(benchmark::State& state) {
         c.geocodingUrl = upstream.geocodingUrl();
         c.imageryUrl = upstream.imageryUrl();
         c.gfsUrl = bucket.url();
+        c.eumetsatUrl = upstream.eumetsatUrl();
         live::LiveHost host(c, [&now] { return now.load(); });
         // Satellite builds that asked for more pictures than their satellites and the
         // composite, and Meteosat pictures asked twice within an hour for one region.
