@@ -45,18 +45,18 @@ struct Asked {
 std::optional<Asked> readRange(const std::string& value, uint64_t size) {
     if (value.rfind("bytes=", 0) != 0 || value.find(',') != std::string::npos)
         return std::nullopt;
-    const std::string_view spec = std::string_view(value).substr(6);
-    const size_t dash = spec.find('-');
+    const std::string_view bounds = std::string_view(value).substr(6);
+    const size_t dash = bounds.find('-');
     if (dash == std::string_view::npos)
         return std::nullopt;
-    const std::optional<uint64_t> first = live::wholeNumber(spec.substr(0, dash));
-    const std::optional<uint64_t> last = live::wholeNumber(spec.substr(dash + 1));
+    const std::optional<uint64_t> first = live::wholeNumber(bounds.substr(0, dash));
+    const std::optional<uint64_t> last = live::wholeNumber(bounds.substr(dash + 1));
     if (!first && last) {  // the last n bytes
         if (*last == 0)
             return Asked{size, size};
         return Asked{*last >= size ? 0 : size - *last, size == 0 ? 0 : size - 1};
     }
-    if (!first || (last && *last < *first) || (!last && dash + 1 != spec.size()))
+    if (!first || (last && *last < *first) || (!last && dash + 1 != bounds.size()))
         return std::nullopt;
     return Asked{*first, last ? std::min(*last, size == 0 ? 0 : size - 1) : size - 1};
 }
