@@ -1,5 +1,6 @@
 // nubivo-live-host: the weather viewer's feed and maps with real weather from keyless public
-// services (Open-Meteo forecasts and place search, NASA GIBS imagery, NOAA's GFS model).
+// services (Open-Meteo forecasts and place search, NASA GIBS and EUMETSAT imagery, NOAA's GFS
+// model).
 
 #include <curl/curl.h>
 #include <httplib.h>

@@ -13,7 +13,6 @@
 #include "hosts/live/disk_cache.h"
 #include "hosts/live/flight_group.h"
 #include "hosts/live/forecast_maps.h"
-#include "hosts/live/imagery.h"
 #include "hosts/live/live_config.h"
 #include "hosts/live/satellite_maps.h"
 #include "hosts/live/upstream_client.h"
