@@ -13,6 +13,34 @@ bool isHttpUrl(const char* text) {
            (std::strncmp(text, "http://", 7) == 0 && text[7] != '\0');
 }
 
+// The options that name a service, and those that take a number of seconds: each sets one
+// field of the configuration.
+template <typename Field>
+struct FieldOption {
+    const char* name;
+    Field LiveConfig::*field;
+};
+constexpr FieldOption<std::string> urlOptions[] = {
+    {"--forecast-url", &LiveConfig::forecastUrl}, {"--geocoding-url", &LiveConfig::geocodingUrl},
+    {"--imagery-url", &LiveConfig::imageryUrl},   {"--gfs-url", &LiveConfig::gfsUrl},
+    {"--eumetsat-url", &LiveConfig::eumetsatUrl},
+};
+constexpr FieldOption<int64_t> secondsOptions[] = {
+    {"--feed-ttl", &LiveConfig::feedTtl},
+    {"--map-refresh", &LiveConfig::mapRefresh},
+    {"--satellite-refresh", &LiveConfig::satelliteRefresh},
+};
+
+// The option of `options` that `matches` (which reads its value when it does), or null.
+template <typename Option, size_t count, typename Matches>
+const Option* findOption(const Option (&options)[count], Matches& matches) {
+    for (const Option& candidate : options) {
+        if (matches(candidate.name))
+            return &candidate;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 std::string usageText() {
@@ -77,9 +105,9 @@ CommandLine parseCommandLine(int argc, char** argv, LiveConfig* config, std::str
             value = host::optionValue(argc, argv, &i, name, &missing);
             return value != nullptr || missing;
         };
-        auto bad = [&](const char* what) {
+        auto bad = [&](const std::string& what) {
             *error = missing ? std::string("option ") + arg + " needs a value"
-                             : std::string(what) + ": '" + value + "'";
+                             : what + ": '" + value + "'";
             return CommandLine::Bad;
         };
         if (option("--port")) {
@@ -90,35 +118,13 @@ CommandLine parseCommandLine(int argc, char** argv, LiveConfig* config, std::str
                 return bad("--cache-dir takes a folder");
             config->cacheFolder = value;
             cacheGiven = true;
-        } else if (option("--forecast-url")) {
+        } else if (const auto* url = findOption(urlOptions, option)) {
             if (missing || !isHttpUrl(value))
-                return bad("--forecast-url takes an http or https URL");
-            config->forecastUrl = value;
-        } else if (option("--geocoding-url")) {
-            if (missing || !isHttpUrl(value))
-                return bad("--geocoding-url takes an http or https URL");
-            config->geocodingUrl = value;
-        } else if (option("--imagery-url")) {
-            if (missing || !isHttpUrl(value))
-                return bad("--imagery-url takes an http or https URL");
-            config->imageryUrl = value;
-        } else if (option("--gfs-url")) {
-            if (missing || !isHttpUrl(value))
-                return bad("--gfs-url takes an http or https URL");
-            config->gfsUrl = value;
-        } else if (option("--eumetsat-url")) {
-            if (missing || !isHttpUrl(value))
-                return bad("--eumetsat-url takes an http or https URL");
-            config->eumetsatUrl = value;
-        } else if (option("--feed-ttl")) {
-            if (missing || !host::parseSeconds(value, &config->feedTtl))
-                return bad("--feed-ttl takes a whole number of seconds");
-        } else if (option("--map-refresh")) {
-            if (missing || !host::parseSeconds(value, &config->mapRefresh))
-                return bad("--map-refresh takes a whole number of seconds");
-        } else if (option("--satellite-refresh")) {
-            if (missing || !host::parseSeconds(value, &config->satelliteRefresh))
-                return bad("--satellite-refresh takes a whole number of seconds");
+                return bad(std::string(url->name) + " takes an http or https URL");
+            config->*url->field = value;
+        } else if (const auto* seconds = findOption(secondsOptions, option)) {
+            if (missing || !host::parseSeconds(value, &(config->*seconds->field)))
+                return bad(std::string(seconds->name) + " takes a whole number of seconds");
         } else {
             *error = std::string("unknown option '") + arg + "'";
             return CommandLine::Bad;
